@@ -1,0 +1,394 @@
+#include "Recordset.h"
+
+#include "DbError.h"
+
+#include <QDate>
+#include <QTime>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace engine {
+
+namespace {
+
+constexpr int kCacheRows = 512;
+
+QString quoted(const QString& name) {
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+[[noreturn]] void noCurrentRecord() {
+    throw DbError(ErrNoCurrentRecord, QStringLiteral("Geçerli kayıt yok."));
+}
+
+// Dates and times are stored as ISO 8601 text; callers get QDate/QTime for them.
+QVariant fromStored(const QVariant& v, FieldType type) {
+    if (!v.isValid())
+        return v;
+    switch (type) {
+    case FieldType::Date: {
+        const QDate d = QDate::fromString(v.toString().left(10), Qt::ISODate);
+        return d.isValid() ? QVariant(d) : v;
+    }
+    case FieldType::Time: {
+        const QString s = v.toString();
+        QTime t = QTime::fromString(s, QStringLiteral("HH:mm:ss"));
+        if (!t.isValid())
+            t = QTime::fromString(s, QStringLiteral("HH:mm"));
+        return t.isValid() ? QVariant(t) : v;
+    }
+    default:
+        return v;
+    }
+}
+
+} // namespace
+
+Recordset::Recordset(std::shared_ptr<Database> db, SourceQuery query)
+    : db_(std::move(db))
+    , table_(&db_->table(query.table))
+    , query_(std::move(query))
+    , keyField_(table_->indexOf(table_->key)) {
+    collect();
+    pos_ = keys_.isEmpty() ? -1 : 0;
+}
+
+Recordset::~Recordset() = default;
+
+QString Recordset::keySql() const {
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(quoted(table_->key), quoted(table_->name));
+    if (!query_.where.empty())
+        sql += QStringLiteral(" WHERE ") + query_.where.sql;
+    sql += QStringLiteral(" ORDER BY ") + (query_.orderBy.isEmpty()
+                                               ? quoted(table_->key)
+                                               : query_.orderBy + QStringLiteral(", ") + quoted(table_->key));
+    return sql;
+}
+
+void Recordset::collect() {
+    keys_.clear();
+    positions_.clear();
+    Statement s = db_->prepare(keySql());
+    s.bindAll(query_.where.params);
+    while (s.step())
+        keys_.push_back(s.int64(0));
+    keysSorted_ = query_.orderBy.isEmpty();
+    ++keysVersion_;
+    finds_.clear();
+}
+
+void Recordset::requery() {
+    dropEdit();
+    collect();
+    currentDeleted_ = false;
+    pos_ = keys_.isEmpty() ? -1 : 0;
+    Q_EMIT reset();
+    if (!keys_.isEmpty())
+        Q_EMIT currentChanged();
+}
+
+int Recordset::absolutePosition() const {
+    if (bof() || eof() || currentDeleted_)
+        return -1;
+    return pos_;
+}
+
+void Recordset::setAbsolutePosition(int position) {
+    if (position < 0 || position >= keys_.size())
+        throw DbError(ErrInvalidArgument, QStringLiteral("Geçersiz kayıt konumu: %1").arg(position));
+    land(position);
+}
+
+void Recordset::land(int position) {
+    dropEdit();
+    currentDeleted_ = false;
+    pos_ = position;
+    Q_EMIT currentChanged();
+}
+
+void Recordset::dropEdit() {
+    editMode_ = EditNone;
+    buffer_.clear();
+    dirty_.clear();
+}
+
+void Recordset::moveFirst() {
+    if (keys_.isEmpty())
+        noCurrentRecord();
+    land(0);
+}
+
+void Recordset::moveLast() {
+    if (keys_.isEmpty())
+        noCurrentRecord();
+    land(static_cast<int>(keys_.size()) - 1);
+}
+
+void Recordset::moveNext() {
+    if (eof())
+        noCurrentRecord();
+    // After a delete the position already names the record that followed the deleted one.
+    const int next = currentDeleted_ ? pos_ : pos_ + 1;
+    dropEdit();
+    currentDeleted_ = false;
+    pos_ = next;
+    if (!eof())
+        Q_EMIT currentChanged();
+}
+
+void Recordset::movePrevious() {
+    if (bof())
+        noCurrentRecord();
+    dropEdit();
+    currentDeleted_ = false;
+    pos_ -= 1;
+    if (!bof())
+        Q_EMIT currentChanged();
+}
+
+int Recordset::positionOfKey(qint64 key) const {
+    if (keysSorted_) {
+        const auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
+        return it != keys_.end() && *it == key ? static_cast<int>(it - keys_.begin()) : -1;
+    }
+    if (positions_.isEmpty()) {
+        positions_.reserve(keys_.size());
+        for (int i = 0; i < keys_.size(); ++i)
+            positions_.insert(keys_[i], i);
+    }
+    return positions_.value(key, -1);
+}
+
+// The criterion runs once into the sorted positions of its matches; later finds with the same
+// criterion are binary searches until the data or the keyset changes.
+const QVector<int>& Recordset::matches(const QString& criteria) {
+    FindCache& entry = finds_[criteria];
+    if (entry.generation == db_->generation() + 1 && entry.keysVersion == keysVersion_)
+        return entry.positions;
+    const Fragment crit = translateCriteria(criteria, *table_);
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(quoted(table_->key), quoted(table_->name));
+    if (!query_.where.empty())
+        sql += QStringLiteral("(%1) AND ").arg(query_.where.sql);
+    sql += QStringLiteral("(%1)").arg(crit.sql);
+    Statement s = db_->prepare(sql);
+    s.bindAll(query_.where.params);
+    s.bindAll(crit.params, static_cast<int>(query_.where.params.size()) + 1);
+    entry.positions.clear();
+    while (s.step()) {
+        const int p = positionOfKey(s.int64(0));
+        if (p >= 0)
+            entry.positions.push_back(p);
+    }
+    std::sort(entry.positions.begin(), entry.positions.end());
+    entry.generation = db_->generation() + 1;
+    entry.keysVersion = keysVersion_;
+    return entry.positions;
+}
+
+void Recordset::findFirst(const QString& criteria) {
+    const auto& m = matches(criteria);
+    noMatch_ = m.isEmpty();
+    if (!noMatch_)
+        land(m.front());
+}
+
+void Recordset::findLast(const QString& criteria) {
+    const auto& m = matches(criteria);
+    noMatch_ = m.isEmpty();
+    if (!noMatch_)
+        land(m.back());
+}
+
+void Recordset::findNext(const QString& criteria) {
+    const auto& m = matches(criteria);
+    const int from = bof() ? -1 : (currentDeleted_ ? pos_ - 1 : pos_);
+    const auto it = std::upper_bound(m.begin(), m.end(), from);
+    noMatch_ = it == m.end();
+    if (!noMatch_)
+        land(*it);
+}
+
+void Recordset::findPrevious(const QString& criteria) {
+    const auto& m = matches(criteria);
+    const int from = eof() ? static_cast<int>(keys_.size()) : pos_;
+    const auto it = std::lower_bound(m.begin(), m.end(), from);
+    noMatch_ = it == m.begin();
+    if (!noMatch_)
+        land(*(it - 1));
+}
+
+const Recordset::Row& Recordset::row(int position) const {
+    if (cacheGeneration_ != db_->generation()) {
+        cache_.clear();
+        cacheGeneration_ = db_->generation();
+    }
+    const qint64 key = keys_[position];
+    auto it = cache_.constFind(key);
+    if (it != cache_.constEnd())
+        return *it;
+    if (cache_.size() >= kCacheRows)
+        cache_.clear();
+    Statement s = db_->prepare(
+        QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(quoted(table_->name), quoted(table_->key)));
+    s.bind(1, key);
+    if (!s.step())
+        throw DbError(ErrRecordDeleted, QStringLiteral("Kayıt silinmiş."));
+    Row r(table_->fields.size());
+    for (int i = 0; i < r.size(); ++i)
+        r[i] = fromStored(s.value(i), table_->fields[i].type);
+    return *cache_.insert(key, r);
+}
+
+void Recordset::requireCurrent() const {
+    if (currentDeleted_)
+        throw DbError(ErrRecordDeleted, QStringLiteral("Kayıt silinmiş."));
+    if (bof() || eof())
+        noCurrentRecord();
+}
+
+const Recordset::Row& Recordset::currentRow() const {
+    requireCurrent();
+    return row(pos_);
+}
+
+int Recordset::fieldIndex(const QString& field) const {
+    const int i = table_->indexOf(field);
+    if (i < 0)
+        throw DbError(ErrFieldNotFound, QStringLiteral("Alan bulunamadı: %1").arg(field));
+    return i;
+}
+
+QVariant Recordset::value(const QString& field) const {
+    return value(fieldIndex(field));
+}
+
+QVariant Recordset::value(int fieldIndex) const {
+    if (editMode_ != EditNone)
+        return buffer_.at(fieldIndex);
+    return currentRow().at(fieldIndex);
+}
+
+QVariant Recordset::valueAt(int position, int fieldIndex) const {
+    if (position < 0 || position >= keys_.size())
+        return {};
+    try {
+        return row(position).at(fieldIndex);
+    } catch (const DbError&) {
+        return {};
+    }
+}
+
+void Recordset::setValue(const QString& field, const QVariant& v) {
+    if (editMode_ == EditNone)
+        throw DbError(ErrUpdateWithoutEdit, QStringLiteral("Kayıt düzenlenmeden alan değiştirilemez."));
+    const int i = fieldIndex(field);
+    if (i == keyField_)
+        throw DbError(ErrInvalidArgument, QStringLiteral("Anahtar alan değiştirilemez: %1").arg(field));
+    buffer_[i] = v;
+    dirty_[i] = true;
+}
+
+void Recordset::addNew() {
+    buffer_ = Row(table_->fields.size());
+    dirty_ = QVector<bool>(table_->fields.size(), false);
+    editMode_ = EditAdd;
+}
+
+void Recordset::edit() {
+    const Row current = currentRow();
+    buffer_ = current;
+    dirty_ = QVector<bool>(table_->fields.size(), false);
+    editMode_ = EditInProgress;
+}
+
+void Recordset::cancelUpdate() {
+    if (editMode_ == EditNone)
+        throw DbError(ErrUpdateWithoutEdit, QStringLiteral("Bekleyen bir ekleme ya da düzeltme yok."));
+    dropEdit();
+}
+
+void Recordset::update() {
+    if (editMode_ == EditNone)
+        throw DbError(ErrUpdateWithoutEdit, QStringLiteral("Bekleyen bir ekleme ya da düzeltme yok."));
+    QStringList names;
+    QVariantList values;
+    for (int i = 0; i < buffer_.size(); ++i) {
+        if (dirty_[i]) {
+            names << quoted(table_->fields[i].name);
+            values << buffer_[i];
+        }
+    }
+    if (editMode_ == EditAdd) {
+        QString sql;
+        if (names.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_->name));
+        } else {
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoted(table_->name), names.join(u','), marks.join(u','));
+        }
+        Statement s = db_->prepare(sql);
+        s.bindAll(values);
+        s.run();
+        db_->changed();
+        keys_.push_back(sqlite3_last_insert_rowid(db_->handle()));
+        if (!keysSorted_ || (keys_.size() > 1 && keys_[keys_.size() - 2] > keys_.back()))
+            keysSorted_ = false;
+        positions_.clear();
+        ++keysVersion_;
+        dropEdit();
+        Q_EMIT recordAppended(static_cast<int>(keys_.size()) - 1);
+        return;
+    }
+    if (!names.isEmpty()) {
+        QStringList sets;
+        for (const QString& n : names)
+            sets << n + QStringLiteral(" = ?");
+        Statement s = db_->prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                       .arg(quoted(table_->name), sets.join(u','), quoted(table_->key)));
+        s.bindAll(values);
+        s.bind(static_cast<int>(values.size()) + 1, keys_[pos_]);
+        s.run();
+        db_->changed();
+    }
+    dropEdit();
+    Q_EMIT recordChanged(pos_);
+}
+
+void Recordset::deleteRecord() {
+    requireCurrent();
+    dropEdit();
+    Q_EMIT aboutToDelete();
+    Statement s = db_->prepare(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(table_->name), quoted(table_->key)));
+    s.bind(1, keys_[pos_]);
+    s.run();
+    db_->changed();
+    keys_.remove(pos_);
+    positions_.clear();
+    ++keysVersion_;
+    currentDeleted_ = true;
+    Q_EMIT recordRemoved(pos_);
+}
+
+qint64 Recordset::bookmark() const {
+    requireCurrent();
+    return keys_[pos_];
+}
+
+void Recordset::setBookmark(qint64 bookmark) {
+    const int p = positionOfKey(bookmark);
+    if (p < 0)
+        throw DbError(ErrRecordDeleted, QStringLiteral("Yer imindeki kayıt artık yok."));
+    land(p);
+}
+
+std::unique_ptr<Recordset> Recordset::openSorted(const QString& sortText) const {
+    SourceQuery q = query_;
+    q.orderBy = translateSort(sortText, *table_);
+    return std::make_unique<Recordset>(db_, q);
+}
+
+} // namespace engine

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "Database.h"
+#include "Sql.h"
+
+#include <QHash>
+#include <QObject>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+
+namespace engine {
+
+// A keyset record set: the record source runs once to collect the keys in order; rows are read
+// by key when needed, through a small cache. Positions, counts and bookmarks come from the keyset.
+class Recordset : public QObject {
+    Q_OBJECT
+
+public:
+    enum EditMode { EditNone = 0, EditInProgress = 1, EditAdd = 2 };
+
+    Recordset(std::shared_ptr<Database> db, SourceQuery query);
+    ~Recordset() override;
+
+    const TableInfo& table() const { return *table_; }
+    Database& database() const { return *db_; }
+
+    // Navigation. Before the first record bof() holds, after the last eof(); both on an empty set.
+    bool bof() const { return pos_ < 0; }
+    bool eof() const { return pos_ >= keys_.size(); }
+    int recordCount() const { return static_cast<int>(keys_.size()); }
+    int absolutePosition() const; // 0-based; -1 without a current record
+    void setAbsolutePosition(int position);
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+
+    // Finds walk the set in its own order; without a match the position stays and noMatch() holds.
+    void findFirst(const QString& criteria);
+    void findNext(const QString& criteria);
+    void findPrevious(const QString& criteria);
+    void findLast(const QString& criteria);
+    bool noMatch() const { return noMatch_; }
+
+    // Editing: addNew()/edit() open a buffer, update() writes it, cancelUpdate() drops it.
+    void addNew();
+    void edit();
+    void update();
+    void cancelUpdate();
+    void deleteRecord();
+    EditMode editMode() const { return editMode_; }
+
+    // Fields by name, without regard to case. Null is an invalid QVariant, apart from "".
+    QVariant value(const QString& field) const;
+    QVariant value(int fieldIndex) const;
+    void setValue(const QString& field, const QVariant& value);
+    int fieldIndex(const QString& field) const; // throws when the field does not exist
+
+    // A row by position without moving: for grids and lists.
+    QVariant valueAt(int position, int fieldIndex) const;
+
+    qint64 bookmark() const;
+    void setBookmark(qint64 bookmark);
+
+    // The same rows in another order ("StokKod DESC"), as a new record set on its first record.
+    std::unique_ptr<Recordset> openSorted(const QString& sortText) const;
+    void requery();
+
+Q_SIGNALS:
+    void currentChanged();        // landed on a record: moves, finds, bookmarks
+    void aboutToDelete();         // before the current record is removed; it is still readable
+    void reset();                 // the keyset was collected again
+    void recordAppended(int pos); // a record added with addNew()/update()
+    void recordRemoved(int pos);
+    void recordChanged(int pos);
+
+private:
+    using Row = QVector<QVariant>;
+
+    const Row& row(int position) const; // throws when the row vanished
+    const Row& currentRow() const;
+    void requireCurrent() const;
+    void land(int position);
+    void dropEdit();
+    int positionOfKey(qint64 key) const;
+    const QVector<int>& matches(const QString& criteria);
+    void collect();
+    QString keySql() const;
+
+    std::shared_ptr<Database> db_;
+    const TableInfo* table_;
+    SourceQuery query_;
+    int keyField_;
+    QVector<qint64> keys_;
+    bool keysSorted_ = true; // table order: keys ascend, so a key's position is a binary search
+    mutable QHash<qint64, int> positions_;
+    int pos_ = -1;
+    bool currentDeleted_ = false;
+    bool noMatch_ = false;
+
+    EditMode editMode_ = EditNone;
+    Row buffer_;
+    QVector<bool> dirty_;
+
+    mutable QHash<qint64, Row> cache_;
+    mutable quint64 cacheGeneration_ = 0;
+
+    struct FindCache {
+        quint64 generation = 0;
+        quint64 keysVersion = 0;
+        QVector<int> positions;
+    };
+    QHash<QString, FindCache> finds_;
+    quint64 keysVersion_ = 0;
+};
+
+} // namespace engine

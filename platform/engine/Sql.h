@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Schema.h"
+
+#include <QString>
+#include <QVariantList>
+#include <functional>
+
+// Turns the engine's SQL dialect (record sources, criteria, sort texts, DELETE statements) into
+// SQLite statements with bound values. Text comparisons become case-insensitive Turkish folds;
+// values never become part of the statement text, so a quote in a value cannot change it.
+namespace engine {
+
+struct Fragment {
+    QString sql;
+    QVariantList params;
+    bool empty() const { return sql.isEmpty(); }
+};
+
+struct SourceQuery {
+    QString table;   // actual table name
+    Fragment where;  // empty when the source has no WHERE
+    QString orderBy; // translated ORDER BY list, empty for table order
+};
+
+using TableLookup = std::function<const TableInfo&(const QString&)>;
+
+// A record source is a table name ("Servis", "[Servis]") or "SELECT * FROM t [WHERE ...] [ORDER BY ...]".
+SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup);
+// A find criterion such as "Unvan Like 'AN*'" or "KayitNo='01-0001-01'".
+Fragment translateCriteria(const QString& text, const TableInfo& table);
+// A sort text such as "StokKod DESC" or "Gurup ASC, AltGurup".
+QString translateSort(const QString& text, const TableInfo& table);
+// "DELETE FROM t [WHERE ...]"; returns the SQLite statement.
+Fragment translateStatement(const QString& text, const TableLookup& lookup);
+
+} // namespace engine

@@ -1,0 +1,212 @@
+#include "Text.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace engine {
+
+char32_t foldChar(char32_t c) {
+    if (c == U'i')
+        return U'İ';
+    if (c >= U'a' && c <= U'z')
+        return c - 32;
+    switch (c) {
+    case U'ı':
+        return U'I';
+    case U'ğ':
+        return U'Ğ';
+    case U'ü':
+        return U'Ü';
+    case U'ş':
+        return U'Ş';
+    case U'ö':
+        return U'Ö';
+    case U'ç':
+        return U'Ç';
+    default:
+        return c;
+    }
+}
+
+QString foldText(QStringView s) {
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s) {
+        out.append(QChar(static_cast<char16_t>(foldChar(c.unicode()))));
+    }
+    return out;
+}
+
+static bool isCased(char32_t c) {
+    if ((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z'))
+        return true;
+    switch (c) {
+    case U'ı':
+    case U'İ':
+    case U'ğ':
+    case U'Ğ':
+    case U'ü':
+    case U'Ü':
+    case U'ş':
+    case U'Ş':
+    case U'ö':
+    case U'Ö':
+    case U'ç':
+    case U'Ç':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool hasCasedLetters(QStringView s) {
+    return std::any_of(s.begin(), s.end(), [](QChar c) { return isCased(c.unicode()); });
+}
+
+// Matches one bracket class starting after '['; sets `end` past the closing ']'.
+// An unterminated bracket is taken literally.
+static bool matchClass(const char32_t* p, size_t np, size_t i, char32_t c, size_t& end, bool& ok) {
+    size_t j = i;
+    bool negate = false;
+    if (j < np && p[j] == U'!') {
+        negate = true;
+        ++j;
+    }
+    bool hit = false;
+    bool first = true;
+    while (j < np && (p[j] != U']' || first)) {
+        first = false;
+        char32_t lo = foldChar(p[j]);
+        if (j + 2 < np && p[j + 1] == U'-' && p[j + 2] != U']') {
+            const char32_t hi = foldChar(p[j + 2]);
+            if (c >= lo && c <= hi)
+                hit = true;
+            j += 3;
+        } else {
+            if (c == lo)
+                hit = true;
+            ++j;
+        }
+    }
+    if (j >= np) {
+        ok = false;
+        return false;
+    }
+    ok = true;
+    end = j + 1;
+    return hit != negate;
+}
+
+bool likeMatch(const char32_t* v, size_t nv, const char32_t* p, size_t np) {
+    size_t vi = 0, pi = 0;
+    size_t starP = SIZE_MAX, starV = 0;
+    while (vi < nv) {
+        bool advanced = false;
+        if (pi < np) {
+            const char32_t pc = p[pi];
+            const char32_t vc = foldChar(v[vi]);
+            if (pc == U'*') {
+                starP = pi++;
+                starV = vi;
+                continue;
+            }
+            if (pc == U'?') {
+                ++pi;
+                ++vi;
+                advanced = true;
+            } else if (pc == U'#') {
+                if (vc >= U'0' && vc <= U'9') {
+                    ++pi;
+                    ++vi;
+                    advanced = true;
+                }
+            } else if (pc == U'[') {
+                size_t end = 0;
+                bool ok = false;
+                const bool hit = matchClass(p, np, pi + 1, vc, end, ok);
+                if (!ok) {
+                    if (vc == U'[') {
+                        ++pi;
+                        ++vi;
+                        advanced = true;
+                    }
+                } else if (hit) {
+                    pi = end;
+                    ++vi;
+                    advanced = true;
+                }
+            } else if (foldChar(pc) == vc) {
+                ++pi;
+                ++vi;
+                advanced = true;
+            }
+        }
+        if (advanced)
+            continue;
+        if (starP == SIZE_MAX)
+            return false;
+        pi = starP + 1;
+        vi = ++starV;
+    }
+    while (pi < np && p[pi] == U'*')
+        ++pi;
+    return pi == np;
+}
+
+static std::u32string toU32(QStringView s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (QChar c : s)
+        out.push_back(c.unicode());
+    return out;
+}
+
+bool likeMatch(QStringView value, QStringView pattern) {
+    const auto v = toU32(value);
+    const auto p = toU32(pattern);
+    return likeMatch(v.data(), v.size(), p.data(), p.size());
+}
+
+// Weight of a folded character in Turkish alphabetical order; characters outside the
+// alphabet keep their code point, after the letters that sort below them.
+static uint32_t weight(char32_t c) {
+    static constexpr std::u32string_view alphabet = U"ABCÇDEFGĞHIİJKLMNOÖPQRSŞTUÜVWXYZ";
+    const auto pos = alphabet.find(c);
+    if (pos != std::u32string_view::npos)
+        return U'A' + static_cast<uint32_t>(pos);
+    if (c < U'A')
+        return c;
+    return c + 0x100;
+}
+
+int compareText(QStringView a, QStringView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const uint32_t wa = weight(foldChar(a[i].unicode()));
+        const uint32_t wb = weight(foldChar(b[i].unicode()));
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
+QString sqlQuote(const QString& value) {
+    QString v = value;
+    v.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
+QString foldSql(const QString& column) {
+    // i must become İ before upper() turns it into a plain I; upper() leaves non-ASCII alone.
+    QString e = QLatin1Char('"') + column + QLatin1Char('"');
+    static const std::array<std::pair<const char16_t*, const char16_t*>, 7> pairs{
+        {{u"i", u"İ"}, {u"ı", u"I"}, {u"ğ", u"Ğ"}, {u"ü", u"Ü"}, {u"ş", u"Ş"}, {u"ö", u"Ö"}, {u"ç", u"Ç"}}};
+    for (const auto& [from, to] : pairs)
+        e = QStringLiteral("replace(%1,'%2','%3')").arg(e, QString::fromUtf16(from), QString::fromUtf16(to));
+    return QStringLiteral("upper(%1)").arg(e);
+}
+
+} // namespace engine

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Text semantics of the workshop's database engine: comparisons ignore letter case, with the
+// Turkish pairs i/İ and ı/I (plus ğ ü ş ö ç and ASCII) folded as a Turkish reader expects.
+namespace engine {
+
+// Upper-case fold used by every comparison: a-z, i→İ, ı→I, ğ→Ğ, ü→Ü, ş→Ş, ö→Ö, ç→Ç.
+char32_t foldChar(char32_t c);
+QString foldText(QStringView s);
+
+// True when the text holds a character that folding changes or that is the fold of another
+// (a letter): only then can a case-insensitive match differ from a byte-exact one.
+bool hasCasedLetters(QStringView s);
+
+// Pattern match with the engine's wildcards: * any run, ? one character, # one digit,
+// [abc] [a-z] one of, [!abc] none of. Case-insensitive as above.
+bool likeMatch(QStringView value, QStringView pattern);
+bool likeMatch(const char32_t* v, size_t nv, const char32_t* p, size_t np);
+
+// Order of texts in sorted record sets: Turkish alphabetical order, case-insensitive,
+// ties broken by code point so that the order is total.
+int compareText(QStringView a, QStringView b);
+
+// The one way to join a value into an SQL text or a criterion: between single quotes, with
+// each quote inside doubled, so no typed text can end the literal early.
+QString sqlQuote(const QString& value);
+
+// SQL expression (built-in functions only) that folds a column exactly as foldText does;
+// indexes on it stay readable by any SQLite tool.
+QString foldSql(const QString& column);
+
+} // namespace engine

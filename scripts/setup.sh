@@ -1,0 +1,39 @@
+# Shared set-up of scripts/run, scripts/test and scripts/bench: Debian packages and the build.
+# Sourced, not run.
+
+KTS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Everything the program, its tests and its benchmark need on a fresh Debian 12.
+KTS_PACKAGES=(
+    cmake g++ ninja-build pkg-config
+    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6
+    gstreamer1.0-plugins-base
+    libsqlite3-dev sqlite3
+    fonts-dejavu-core
+    sox
+    xvfb xauth xdotool x11-utils
+)
+
+kts_install_packages() {
+    local missing=() p
+    for p in "${KTS_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Eksik paketler / missing packages. Run:" >&2
+        echo "sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# kts_build DIR BUILD_TYPE
+kts_build() {
+    local dir=$1 type=$2
+    cmake -S "$KTS_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)"
+}

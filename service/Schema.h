@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The two database files of the program directory and every table the program uses.
+namespace schema {
+
+inline const QString kServisFile = QStringLiteral("Servis.mdb");
+inline const QString kStokFile = QStringLiteral("Stok.mdb");
+
+QStringList servisStatements();
+QStringList stokStatements();
+
+// Lays down empty database files in `directory` where none exist; returns the files made.
+// An existing file is never touched.
+QStringList createMissingDatabases(const QString& directory);
+
+} // namespace schema
