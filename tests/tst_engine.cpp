@@ -1,0 +1,335 @@
+#include "TestDatabase.h"
+
+#include "engine/DataSource.h"
+#include "engine/DbError.h"
+#include "engine/Text.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+using engine::DataSource;
+using engine::DbError;
+using engine::Recordset;
+
+namespace {
+
+void addCustomers(const QString& file, const QStringList& titles) {
+    for (const QString& t : titles)
+        TestDatabase::sql(file, QStringLiteral("INSERT INTO Cari (Unvan, Sehir) VALUES (?, ?)"),
+                          {t, QStringLiteral("Ankara")});
+}
+
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+QStringList titlesOf(Recordset& rs) {
+    QStringList out;
+    for (int i = 0; i < rs.recordCount(); ++i)
+        out << rs.valueAt(i, rs.fieldIndex(QStringLiteral("Unvan"))).toString();
+    return out;
+}
+
+} // namespace
+
+class TestEngine : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<DataSource> source;
+
+    Recordset& open(const QString& recordSource) {
+        source = std::make_unique<DataSource>();
+        source->setDatabaseName(db->servis());
+        source->setRecordSource(recordSource);
+        engine::RefreshData(*source);
+        return source->rs();
+    }
+
+private Q_SLOTS:
+    void init() { db = std::make_unique<TestDatabase>(); }
+    void cleanup() {
+        source.reset();
+        db.reset();
+    }
+
+    void navigation_data() {
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("empty") << QStringList{};
+        QTest::newRow("one row") << QStringList{"A"};
+        QTest::newRow("many rows") << QStringList{"A", "B", "C", "D"};
+    }
+    void navigation() {
+        QFETCH(QStringList, titles);
+        addCustomers(db->servis(), titles);
+        Recordset& rs = open(QStringLiteral("Cari"));
+        QCOMPARE(rs.recordCount(), titles.size());
+        if (titles.isEmpty()) {
+            QVERIFY(rs.bof() && rs.eof());
+            QCOMPARE(rs.absolutePosition(), -1);
+            QCOMPARE(errorOf([&] { rs.value(QStringLiteral("Unvan")); }), int(engine::ErrNoCurrentRecord));
+            QCOMPARE(errorOf([&] { rs.moveNext(); }), int(engine::ErrNoCurrentRecord));
+            QCOMPARE(errorOf([&] { rs.moveFirst(); }), int(engine::ErrNoCurrentRecord));
+            return;
+        }
+        QStringList forward;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            forward << rs.value(QStringLiteral("unvan")).toString(); // field names ignore case
+        QCOMPARE(forward, titles);
+        QCOMPARE(errorOf([&] { rs.value(QStringLiteral("Unvan")); }), int(engine::ErrNoCurrentRecord));
+        QStringList backward;
+        for (rs.moveLast(); !rs.bof(); rs.movePrevious())
+            backward.prepend(rs.value(QStringLiteral("Unvan")).toString());
+        QCOMPARE(backward, titles);
+        rs.setAbsolutePosition(titles.size() - 1);
+        QCOMPARE(rs.value(QStringLiteral("Unvan")).toString(), titles.last());
+        const qint64 mark = rs.bookmark();
+        rs.moveFirst();
+        rs.setBookmark(mark);
+        QCOMPARE(rs.absolutePosition(), titles.size() - 1);
+    }
+
+    void refreshReportsEvenAnEmptySet() {
+        DataSource s;
+        QSignalSpy spy(&s, &DataSource::reposition);
+        s.setDatabaseName(db->servis());
+        s.setRecordSource(QStringLiteral("Servis"));
+        engine::RefreshData(s);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(s.rs().recordCount(), 0);
+    }
+
+    void findsInTableAndSortedOrder() {
+        addCustomers(db->servis(), {"ANKARA OTO", "BURSA", "Ankara Elektrik", "ankara cam", "İzmir"});
+        Recordset& rs = open(QStringLiteral("Cari"));
+        const QString crit = QStringLiteral("Unvan Like 'ANKARA*'");
+        QStringList found;
+        for (rs.findFirst(crit); !rs.noMatch(); rs.findNext(crit))
+            found << rs.value(QStringLiteral("Unvan")).toString();
+        QCOMPARE(found, (QStringList{"ANKARA OTO", "Ankara Elektrik", "ankara cam"}));
+        QCOMPARE(rs.absolutePosition(), 3); // a failed find leaves the position alone
+        rs.findPrevious(crit);
+        QCOMPARE(rs.value(QStringLiteral("Unvan")).toString(), QStringLiteral("Ankara Elektrik"));
+        rs.findLast(crit);
+        QCOMPARE(rs.absolutePosition(), 3);
+
+        auto sorted = rs.openSorted(QStringLiteral("Unvan DESC"));
+        QCOMPARE(titlesOf(*sorted), (QStringList{"İzmir", "BURSA", "ANKARA OTO", "Ankara Elektrik", "ankara cam"}));
+        found.clear();
+        for (sorted->findFirst(crit); !sorted->noMatch(); sorted->findNext(crit))
+            found << sorted->value(QStringLiteral("Unvan")).toString();
+        QCOMPARE(found, (QStringList{"ANKARA OTO", "Ankara Elektrik", "ankara cam"}));
+
+        rs.moveFirst();
+        rs.findNext(QStringLiteral("Unvan='yok'"));
+        QVERIFY(rs.noMatch());
+        QCOMPARE(rs.absolutePosition(), 0);
+    }
+
+    void editInsideAFindLoop() {
+        addCustomers(db->servis(), {"A", "B", "C", "D"});
+        TestDatabase::sql(db->servis(), QStringLiteral("UPDATE Cari SET Sehir='İzmir' WHERE Unvan IN ('B','D')"));
+        Recordset& rs = open(QStringLiteral("Cari"));
+        const QString crit = QStringLiteral("Sehir='ANKARA'");
+        int edited = 0;
+        for (rs.findFirst(crit); !rs.noMatch(); rs.findNext(crit)) {
+            rs.edit();
+            rs.setValue(QStringLiteral("Sehir"), QStringLiteral("Bursa"));
+            rs.update();
+            ++edited;
+        }
+        QCOMPARE(edited, 2);
+        QCOMPARE(TestDatabase::scalar(db->servis(), QStringLiteral("SELECT count(*) FROM Cari WHERE Sehir='Bursa'"))
+                     .toInt(),
+                 2);
+    }
+
+    void addNewKeepsNullApartFromEmpty() {
+        addCustomers(db->servis(), {"A"});
+        Recordset& rs = open(QStringLiteral("Cari"));
+        rs.addNew();
+        rs.setValue(QStringLiteral("Unvan"), QStringLiteral("B"));
+        rs.setValue(QStringLiteral("Adres1"), QString(""));
+        rs.update();
+        QCOMPARE(rs.recordCount(), 2);
+        QCOMPARE(rs.absolutePosition(), 0); // the record current before addNew stays current
+        rs.moveLast();
+        QCOMPARE(rs.value(QStringLiteral("Unvan")).toString(), QStringLiteral("B"));
+        QVERIFY(rs.value(QStringLiteral("Adres1")).isValid());
+        QCOMPARE(rs.value(QStringLiteral("Adres1")).toString(), QString());
+        QVERIFY(!rs.value(QStringLiteral("Adres2")).isValid());
+        QCOMPARE(errorOf([&] { rs.update(); }), int(engine::ErrUpdateWithoutEdit));
+        QCOMPARE(errorOf([&] { rs.value(QStringLiteral("Yok")); }), int(engine::ErrFieldNotFound));
+    }
+
+    void duplicateKeyIs3022() {
+        Recordset& rs = open(QStringLiteral("select * from [Servis]"));
+        for (int i = 0; i < 2; ++i) {
+            rs.addNew();
+            rs.setValue(QStringLiteral("ServisKayitNo"), QStringLiteral("01-0001-01"));
+            if (i == 0)
+                rs.update();
+        }
+        QCOMPARE(errorOf([&] { rs.update(); }), int(engine::ErrDuplicateKey));
+        QCOMPARE(rs.editMode(), Recordset::EditAdd); // the entry stays open after the refusal
+        rs.cancelUpdate();
+        QCOMPARE(rs.recordCount(), 1);
+    }
+
+    void deleteAnnouncesThenRemoves() {
+        addCustomers(db->servis(), {"A", "B", "C"});
+        Recordset& rs = open(QStringLiteral("Cari"));
+        rs.moveNext();
+        QString seen;
+        connect(source.get(), &DataSource::validate, this,
+                [&](DataSource::Action) { seen = rs.value(QStringLiteral("Unvan")).toString(); });
+        rs.deleteRecord();
+        QCOMPARE(seen, QStringLiteral("B"));
+        QCOMPARE(errorOf([&] { rs.value(QStringLiteral("Unvan")); }), int(engine::ErrRecordDeleted));
+        QCOMPARE(rs.recordCount(), 2);
+        rs.moveNext();
+        QCOMPARE(rs.value(QStringLiteral("Unvan")).toString(), QStringLiteral("C"));
+    }
+
+    void turkishComparisons_data() {
+        QTest::addColumn<QString>("criterion");
+        QTest::addColumn<QStringList>("expected");
+        const QString where = QStringLiteral("Select * From Cari Where ");
+        QTest::newRow("= folds i/İ") << where + "Sehir='istanbul'" << QStringList{"İSTANBUL", "İstanbul"};
+        QTest::newRow("= folds ı/I") << where + "Sehir='ısparta'" << QStringList{"ISPARTA", "Isparta"};
+        QTest::newRow("= keeps I apart from İ") << where + "Sehir='Istanbul'" << QStringList{"ISTANBUL"};
+        QTest::newRow("= other Turkish letters") << where + "Sehir='çorum'" << QStringList{"ÇORUM"};
+        QTest::newRow("= without letters") << where + "Sehir='06'" << QStringList{"06"};
+        QTest::newRow("Like prefix") << where + "Sehir Like 'iS*'" << QStringList{"İSTANBUL", "İstanbul"};
+        QTest::newRow("Like inner") << where + "Sehir Like '*PART*'" << QStringList{"ISPARTA", "Isparta"};
+        QTest::newRow("Like one char") << where + "Sehir Like '?orum'" << QStringList{"ÇORUM"};
+        QTest::newRow("Not Like") << where + "Sehir Not Like '*A*'" << QStringList{"ÇORUM", "06"};
+        QTest::newRow("And Or brackets") << where + "([Sehir]='ÇORUM' Or Sehir='06') And Unvan Is Not Null"
+                                         << QStringList{"ÇORUM", "06"};
+    }
+    void turkishComparisons() {
+        QFETCH(QString, criterion);
+        QFETCH(QStringList, expected);
+        for (const char* city : {"İSTANBUL", "İstanbul", "ISTANBUL", "ISPARTA", "Isparta", "ÇORUM", "06"})
+            TestDatabase::sql(db->servis(), QStringLiteral("INSERT INTO Cari (Unvan, Sehir) VALUES ('x', ?)"),
+                              {QString::fromUtf8(city)});
+        Recordset& rs = open(criterion);
+        QStringList cities;
+        for (int i = 0; i < rs.recordCount(); ++i)
+            cities << rs.valueAt(i, rs.fieldIndex(QStringLiteral("Sehir"))).toString();
+        QCOMPARE(cities, expected);
+    }
+
+    void foldExpressionAgreesWithFoldText() {
+        const QString alphabet = QStringLiteral("abcçdefgğhıijklmnoöprsştuüvyzqwxABCÇDEFGĞHIİJKLMNOÖPRSŞTUÜVYZ0-9 é");
+        TestDatabase::sql(db->servis(), QStringLiteral("INSERT INTO Cari (Unvan) VALUES (?)"), {alphabet});
+        QCOMPARE(TestDatabase::scalar(db->servis(),
+                                      QStringLiteral("SELECT %1 FROM Cari").arg(engine::foldSql(QStringLiteral("Unvan"))))
+                     .toString(),
+                 engine::foldText(alphabet));
+    }
+
+    void recordSourceSpellings_data() {
+        QTest::addColumn<QString>("recordSource");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("brackets") << "select * from [Cari]" << QStringList{"b", "A", "c"};
+        QTest::newRow("bare table, other case") << "cari" << QStringList{"b", "A", "c"};
+        QTest::newRow("order by with double blank") << "Select * From cari  Order By Unvan ASC"
+                                                    << QStringList{"A", "b", "c"};
+        QTest::newRow("order by desc, odd spacing") << "SELECT  *  FROM Cari\tORDER BY   Unvan DESC ;"
+                                                    << QStringList{"c", "b", "A"};
+        QTest::newRow("quoted value") << "Select * From Cari where Unvan='B'" << QStringList{"b"};
+        QTest::newRow("double quotes are text") << "Select * From Cari where Unvan=\"c\"" << QStringList{"c"};
+        QTest::newRow("equal without blank") << "SELECT * FROM Cari WHERE Unvan= 'a'" << QStringList{"A"};
+    }
+    void recordSourceSpellings() {
+        QFETCH(QString, recordSource);
+        QFETCH(QStringList, expected);
+        addCustomers(db->servis(), {"b", "A", "c"});
+        QCOMPARE(titlesOf(open(recordSource)), expected);
+    }
+
+    void badSourcesAreErrors_data() {
+        QTest::addColumn<QString>("recordSource");
+        QTest::addColumn<int>("number");
+        QTest::newRow("unknown table") << "Yok" << int(engine::ErrTableNotFound);
+        QTest::newRow("unknown field") << "Select * From Cari Where Yok='1'" << int(engine::ErrTooFewParameters);
+        QTest::newRow("open quote") << "Select * From Cari Where Unvan='x" << int(engine::ErrSyntaxInFrom);
+        QTest::newRow("trailing text") << "Select * From Cari Where Unvan='x' y" << int(engine::ErrSyntaxInFrom);
+        QTest::newRow("no record source") << "" << int(engine::ErrNoRecordSource);
+    }
+    void badSourcesAreErrors() {
+        QFETCH(QString, recordSource);
+        QFETCH(int, number);
+        QCOMPARE(errorOf([&] { open(recordSource); }), number);
+    }
+
+    void apostropheRoundTrips() {
+        const QString title = QStringLiteral("Ali'nin Dükkanı");
+        addCustomers(db->servis(), {"Başka", title, "x' OR '1'='1"});
+        Recordset& rs = open(QStringLiteral("Select * From Cari Where Unvan=") + engine::sqlQuote(title));
+        QCOMPARE(titlesOf(rs), QStringList{title});
+        Recordset& all = open(QStringLiteral("Cari"));
+        all.findFirst(QStringLiteral("Unvan Like ") + engine::sqlQuote(QStringLiteral("ali'nin*")));
+        QVERIFY(!all.noMatch());
+        QCOMPARE(all.value(QStringLiteral("Unvan")).toString(), title);
+        // A typed value that tries to widen the statement matches only itself.
+        all.findFirst(QStringLiteral("Unvan=") + engine::sqlQuote(QStringLiteral("Başka' OR '1'='1")));
+        QVERIFY(all.noMatch());
+        source->database()->execute(QStringLiteral("DELETE FROM Cari Where Unvan=") + engine::sqlQuote(title));
+        QCOMPARE(TestDatabase::scalar(db->servis(), QStringLiteral("SELECT count(*) FROM Cari")).toInt(), 2);
+    }
+
+    void missingOrForeignFileIsNamed() {
+        const QString missing = db->dir() + QStringLiteral("/Yok.mdb");
+        DataSource s;
+        s.setDatabaseName(missing);
+        s.setRecordSource(QStringLiteral("Servis"));
+        try {
+            s.refresh();
+            QFAIL("opened a missing file");
+        } catch (const DbError& e) {
+            QCOMPARE(e.number(), int(engine::ErrFileNotFound));
+            QVERIFY(e.description().contains(missing));
+        }
+        QVERIFY(!QFile::exists(missing));
+
+        const QString foreign = db->dir() + QStringLiteral("/Bozuk.mdb");
+        QFile f(foreign);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        QCOMPARE(errorOf([&] { engine::Database::open(foreign); }), int(engine::ErrCannotOpen));
+    }
+
+    void schemaAcceptsEmptyRowsAndUsesIndexes() {
+        TestDatabase::sql(db->servis(), QStringLiteral("INSERT INTO Servis DEFAULT VALUES"));
+        TestDatabase::sql(db->stok(), QStringLiteral("INSERT INTO StokHareket DEFAULT VALUES"));
+        const auto plan = [&](const QString& file, const QString& recordSource) {
+            auto database = engine::Database::open(file);
+            const engine::SourceQuery q = engine::parseRecordSource(recordSource, database->lookup());
+            engine::Statement s =
+                database->prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT ID FROM %1 WHERE %2").arg(q.table, q.where.sql));
+            s.bindAll(q.where.params);
+            QString text;
+            while (s.step())
+                text += s.value(3).toString() + u'\n';
+            return text;
+        };
+        QVERIFY(plan(db->stok(), QStringLiteral("Select * From StokHareket where KayitNo='01-0001-01'"))
+                    .contains(QStringLiteral("INDEX")));
+        QVERIFY(plan(db->servis(), QStringLiteral("SELECT * FROM Servis WHERE Sehir= 'izmir'"))
+                    .contains(QStringLiteral("INDEX")));
+        QVERIFY(plan(db->servis(), QStringLiteral("SELECT * FROM Cari WHERE Unvan Like 'ank*'"))
+                    .contains(QStringLiteral("INDEX")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"

@@ -26,8 +26,8 @@ public:
     Database& database() const { return *db_; }
 
     // Navigation. Before the first record bof() holds, after the last eof(); both on an empty set.
-    bool bof() const { return pos_ < 0; }
-    bool eof() const { return pos_ >= keys_.size(); }
+    bool bof() const { return pos_ < 0 || keys_.isEmpty(); }
+    bool eof() const { return pos_ >= keys_.size() || keys_.isEmpty(); }
     int recordCount() const { return static_cast<int>(keys_.size()); }
     int absolutePosition() const; // 0-based; -1 without a current record
     void setAbsolutePosition(int position);
