@@ -1,0 +1,300 @@
+#include "RegistryStore.h"
+
+#include "codepage/CodePage1254.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMap>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace registry {
+
+namespace {
+
+using Values = QMap<QString, Value>;
+using Keys = QMap<QString, Values>; // by full key path
+
+const QLatin1String kHeader("# Registry of the current user (Kelvora Teknik Servis).\n"
+                            "# [key path], then one value per line: \"name\" = type \"data\".\n"
+                            "# Type 1 is text. Data are code page 1254 bytes; \\xHH is a byte by number,\n"
+                            "# \\\\ a backslash and \\\" a quote.\n");
+
+std::function<void()>& beforeCommitHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+bool isControl(char16_t c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+// Levels must be non-empty and free of control characters, which would break the file's lines.
+bool isValidPath(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    for (const QStringView level : QStringView(path).split(u'\\')) {
+        if (level.isEmpty() ||
+            std::any_of(level.begin(), level.end(), [](QChar c) { return isControl(c.unicode()); }))
+            return false;
+    }
+    return true;
+}
+
+void addKey(Keys& keys, const QString& path) {
+    for (qsizetype end = path.indexOf(u'\\'); end != -1; end = path.indexOf(u'\\', end + 1))
+        keys[path.left(end)];
+    keys[path];
+}
+
+void appendEscaped(QString& out, uchar code) {
+    out += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+}
+
+QString quoteName(const QString& name) {
+    QString out(u'"');
+    for (const QChar c : name) {
+        if (c == u'\\' || c == u'"')
+            out += u'\\';
+        if (isControl(c.unicode()))
+            appendEscaped(out, static_cast<uchar>(c.unicode()));
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
+// Bytes that show as a visible character are written as that character, the rest by number.
+QString quoteData(const QByteArray& data) {
+    QString out(u'"');
+    for (const char byte : data) {
+        const auto b = static_cast<uchar>(byte);
+        const QChar c = cp1254::toUnicode(b);
+        if (c == u'\\' || c == u'"')
+            out += u'\\';
+        if (!c.isPrint() || (c.isSpace() && c != u' '))
+            appendEscaped(out, b);
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
+struct NameSink {
+    QString out;
+    void literal(QChar c) { out += c; }
+    void byte(uchar b) { out += QChar(b); }
+};
+
+struct DataSink {
+    QByteArray out;
+    void literal(QChar c) { out += static_cast<char>(cp1254::fromUnicode(c).value_or('?')); }
+    void byte(uchar b) { out += static_cast<char>(b); }
+};
+
+int hexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+template <typename Sink> bool readQuoted(QStringView line, qsizetype& pos, Sink& sink) {
+    if (pos >= line.size() || line[pos] != u'"')
+        return false;
+    for (++pos; pos < line.size(); ++pos) {
+        const QChar c = line[pos];
+        if (c == u'"') {
+            ++pos;
+            return true;
+        }
+        if (c != u'\\') {
+            sink.literal(c);
+            continue;
+        }
+        if (++pos >= line.size())
+            return false;
+        if (line[pos] == u'x') {
+            const int high = pos + 2 < line.size() ? hexDigit(line[pos + 1]) : -1;
+            const int low = high >= 0 ? hexDigit(line[pos + 2]) : -1;
+            if (low < 0)
+                return false;
+            sink.byte(static_cast<uchar>(high * 16 + low));
+            pos += 2;
+        } else if (line[pos] == u'\\' || line[pos] == u'"') {
+            sink.literal(line[pos]);
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+void skipSpaces(QStringView line, qsizetype& pos) {
+    while (pos < line.size() && line[pos].isSpace())
+        ++pos;
+}
+
+// One line `"name" = type "data"`; nothing when it does not have that form.
+std::optional<std::pair<QString, Value>> parseValue(QStringView line) {
+    qsizetype pos = 0;
+    NameSink name;
+    if (!readQuoted(line, pos, name))
+        return std::nullopt;
+    skipSpaces(line, pos);
+    if (pos >= line.size() || line[pos] != u'=')
+        return std::nullopt;
+    skipSpaces(line, ++pos);
+    const qsizetype typeStart = pos;
+    while (pos < line.size() && line[pos].isDigit())
+        ++pos;
+    bool ok = false;
+    const quint32 type = line.mid(typeStart, pos - typeStart).toUInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    skipSpaces(line, pos);
+    DataSink data;
+    if (!readQuoted(line, pos, data))
+        return std::nullopt;
+    skipSpaces(line, pos);
+    if (pos != line.size())
+        return std::nullopt;
+    return std::pair{name.out, Value{type, data.out}};
+}
+
+// A person may have edited the file: lines that cannot be understood are passed over.
+Keys parse(const QString& text) {
+    Keys keys;
+    QString current;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            current = line.mid(1, line.size() - 2).toString();
+            if (isValidPath(current))
+                addKey(keys, current);
+            else
+                current.clear();
+            continue;
+        }
+        if (current.isEmpty())
+            continue;
+        if (auto value = parseValue(line))
+            keys[current].insert(value->first, value->second);
+    }
+    return keys;
+}
+
+QString serialize(const Keys& keys) {
+    QString text = kHeader;
+    for (auto key = keys.cbegin(); key != keys.cend(); ++key) {
+        text += QLatin1String("\n[") + key.key() + QLatin1String("]\n");
+        for (auto v = key->cbegin(); v != key->cend(); ++v)
+            text += quoteName(v.key()) + QLatin1String(" = ") + QString::number(v->type) + u' ' +
+                    quoteData(v->data) + u'\n';
+    }
+    return text;
+}
+
+// Nothing when the file exists but cannot be read: writing then would wipe the settings in it.
+std::optional<Keys> load(const QString& path) {
+    QFile file(path);
+    if (!file.exists())
+        return Keys();
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return parse(QString::fromUtf8(file.readAll()));
+}
+
+bool save(const QString& path, const Keys& keys) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = serialize(keys).toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    if (beforeCommitHook())
+        beforeCommitHook()();
+    return file.commit();
+}
+
+// Serialises the read-change-write of concurrent writers, such as two copies of the program.
+template <typename Change> bool update(const QString& path, Change change) {
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QLockFile lock(path + QLatin1String(".lock"));
+    if (!lock.tryLock(5000))
+        return false;
+    std::optional<Keys> keys = load(path);
+    if (!keys || !change(*keys))
+        return false;
+    return save(path, *keys);
+}
+
+} // namespace
+
+Store::Store(QString filePath)
+    : path_(std::move(filePath)) {}
+
+bool Store::keyExists(const QString& keyPath) const {
+    const std::optional<Keys> keys = load(path_);
+    return keys && keys->contains(keyPath);
+}
+
+std::optional<Value> Store::value(const QString& keyPath, const QString& name) const {
+    const std::optional<Keys> keys = load(path_);
+    if (!keys)
+        return std::nullopt;
+    const auto key = keys->constFind(keyPath);
+    if (key == keys->cend())
+        return std::nullopt;
+    const auto v = key->constFind(name);
+    if (v == key->cend())
+        return std::nullopt;
+    return *v;
+}
+
+bool Store::setValue(const QString& keyPath, const QString& name, const Value& value) const {
+    if (!isValidPath(keyPath))
+        return false;
+    return update(path_, [&](Keys& keys) {
+        addKey(keys, keyPath);
+        keys[keyPath].insert(name, value);
+        return true;
+    });
+}
+
+bool Store::deleteKey(const QString& keyPath) const {
+    return update(path_, [&](Keys& keys) {
+        const auto key = keys.find(keyPath);
+        if (key == keys.end())
+            return false;
+        const QString prefix = keyPath + u'\\';
+        if (std::any_of(keys.keyBegin(), keys.keyEnd(),
+                        [&](const QString& k) { return k.startsWith(prefix); }))
+            return false;
+        keys.erase(key);
+        return true;
+    });
+}
+
+Store currentUser() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QLatin1String("/.config");
+    return Store(base + QLatin1String("/KelvoraTeknikServis/registry.txt"));
+}
+
+void setBeforeCommitHook(std::function<void()> hook) {
+    beforeCommitHook() = std::move(hook);
+}
+
+} // namespace registry

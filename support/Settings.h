@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+// The program's settings: text values of one key of the current user's registry. Nothing is
+// cached; each call reads or writes the store at once, and a missing value reads as its default.
+namespace settings {
+
+inline constexpr QLatin1StringView kKey("LoginExTov\\Tov\\Properties");
+inline constexpr int kSecimCount = 18;
+
+// Code of the most recently entered service record ("01-0001-01"); "" when none yet.
+QString dataNo();
+void setDataNo(const QString& code);
+
+// Whether field headings are printed; off unless the value is "True".
+bool baslik();
+void setBaslik(bool on);
+
+// Which fields are printed: item n is position n+1 of an 18-character text of "1" and "0".
+// Positions beyond the end of a shorter text are not selected.
+std::array<bool, kSecimCount> secim();
+void setSecim(const std::array<bool, kSecimCount>& selected);
+
+// Device name of the chosen printer; "" keeps the default printer.
+QString prn();
+void setPrn(const QString& printer);
+
+} // namespace settings
