@@ -29,9 +29,13 @@ Recordset& DataSource::rs() const {
     return *recordset_;
 }
 
-void DataSource::refresh() {
+void DataSource::openDatabase() {
     if (!database_)
         database_ = Database::open(databaseName_);
+}
+
+void DataSource::refresh() {
+    openDatabase();
     attach(std::make_unique<Recordset>(database_, parseRecordSource(recordSource_, database_->lookup())));
 }
 

@@ -26,6 +26,8 @@ public:
 
     // Runs the record source again (opening the file if needed) and lands on the first record.
     void refresh();
+    // Opens the database file without running the record source, so a missing file shows early.
+    void openDatabase();
     // Releases the record set and the file, so that the file can be replaced.
     void close();
 

@@ -251,6 +251,10 @@ void Database::exec(const QString& sql) {
     prepare(sql).run();
 }
 
+int Database::changes() const {
+    return sqlite3_changes(db_);
+}
+
 void Database::execute(const QString& statement) {
     const Fragment f = translateStatement(statement, lookup());
     Statement s = prepare(f.sql);

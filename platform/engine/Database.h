@@ -60,6 +60,7 @@ public:
 
     Statement prepare(const QString& sql);
     void exec(const QString& sql); // plain SQLite, no result rows
+    int changes() const;           // rows changed by the last statement
 
     // Counts this connection's writes; record sets drop cached rows and find results when it moves.
     quint64 generation() const { return generation_; }

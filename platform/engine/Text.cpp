@@ -193,6 +193,18 @@ int compareText(QStringView a, QStringView b) {
     return a.compare(b);
 }
 
+QString likeLiteral(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
+            out += u'[' + QString(c) + u']';
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString sqlQuote(const QString& value) {
     QString v = value;
     v.replace(QLatin1Char('\''), QLatin1String("''"));

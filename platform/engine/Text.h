@@ -24,6 +24,9 @@ bool likeMatch(const char32_t* v, size_t nv, const char32_t* p, size_t np);
 // ties broken by code point so that the order is total.
 int compareText(QStringView a, QStringView b);
 
+// The text as a Like pattern that matches exactly itself: wildcard characters are bracketed.
+QString likeLiteral(const QString& text);
+
 // The one way to join a value into an SQL text or a criterion: between single quotes, with
 // each quote inside doubled, so no typed text can end the literal early.
 QString sqlQuote(const QString& value);

@@ -1,0 +1,107 @@
+#include "Dialogs.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ui {
+
+namespace {
+
+class QtDialogs : public Dialogs {
+public:
+    Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons,
+                   Answer defaultButton) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        switch (icon) {
+        case Icon::None:
+            break;
+        case Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Icon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        }
+        const auto add = [&](QMessageBox::StandardButton b, const char* caption) {
+            box.addButton(b)->setText(QString::fromUtf8(caption));
+        };
+        switch (buttons) {
+        case Buttons::Ok:
+            add(QMessageBox::Ok, "Tamam");
+            break;
+        case Buttons::OkCancel:
+            add(QMessageBox::Ok, "Tamam");
+            add(QMessageBox::Cancel, "İptal");
+            break;
+        case Buttons::YesNo:
+            add(QMessageBox::Yes, "&Evet");
+            add(QMessageBox::No, "&Hayır");
+            break;
+        case Buttons::YesNoCancel:
+            add(QMessageBox::Yes, "&Evet");
+            add(QMessageBox::No, "&Hayır");
+            add(QMessageBox::Cancel, "İptal");
+            break;
+        }
+        box.setDefaultButton(toStandard(defaultButton));
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        default:
+            return Answer::Ok;
+        }
+    }
+
+private:
+    static QMessageBox::StandardButton toStandard(Answer a) {
+        switch (a) {
+        case Answer::Yes:
+            return QMessageBox::Yes;
+        case Answer::No:
+            return QMessageBox::No;
+        case Answer::Cancel:
+            return QMessageBox::Cancel;
+        case Answer::Ok:
+            break;
+        }
+        return QMessageBox::Ok;
+    }
+};
+
+Dialogs& qtDialogs() {
+    static QtDialogs qt;
+    return qt;
+}
+
+Dialogs*& current() {
+    static Dialogs* d = &qtDialogs();
+    return d;
+}
+
+} // namespace
+
+Dialogs& dialogs() {
+    return *current();
+}
+
+void setDialogs(Dialogs* replacement) {
+    current() = replacement ? replacement : &qtDialogs();
+}
+
+Answer MsgBox(QWidget* parent, const QString& text, Icon icon, Buttons buttons, Answer defaultButton) {
+    return dialogs().message(parent, kProgramTitle, text, icon, buttons, defaultButton);
+}
+
+} // namespace ui

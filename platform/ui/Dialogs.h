@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Message boxes behind one interface, so that tests answer them without a nested event loop.
+namespace ui {
+
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                           Buttons buttons, Answer defaultButton) = 0;
+};
+
+// The dialogs in use: the Qt ones unless a test installed its own (nullptr puts Qt's back).
+Dialogs& dialogs();
+void setDialogs(Dialogs* replacement);
+
+// A message box with the program's title.
+Answer MsgBox(QWidget* parent, const QString& text, Icon icon, Buttons buttons = Buttons::Ok,
+              Answer defaultButton = Answer::Ok);
+
+inline const QString kProgramTitle = QStringLiteral("Kelvora Teknik Servis");
+
+} // namespace ui

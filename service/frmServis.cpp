@@ -1,0 +1,217 @@
+#include "frmServis.h"
+
+#include "HoverBold.h"
+#include "ProgramDirectory.h"
+#include "Schema.h"
+#include "Sounds.h"
+#include "engine/DbError.h"
+#include "ui/Dialogs.h"
+#include "ui/Twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimeEdit>
+#include <QToolButton>
+
+using engine::DbError;
+
+frmServis::frmServis(QWidget* parent)
+    : QMainWindow(parent)
+    , data1_(new engine::DataSource(this))
+    , data2_(new engine::DataSource(this))
+    , dataStkHar_(new engine::DataSource(this)) {
+    setObjectName(QStringLiteral("frmServis"));
+    setWindowTitle(QStringLiteral("Kelvora Teknik Servis Programı v1"));
+    // The layout is fixed in twips; a compact font keeps every caption inside its control.
+    QFont compact = font();
+    compact.setPointSize(8);
+    setFont(compact);
+    setCentralWidget(new QWidget(this));
+    buildMenu();
+    buildRecordPanel();
+    buildListPanel();
+    buildBars();
+    resize(ui::twipsToPixelsX(9570), ui::twipsToPixelsY(8340) + menuBar()->sizeHint().height());
+
+    data1_->setObjectName(QStringLiteral("Data1"));
+    data2_->setObjectName(QStringLiteral("Data2"));
+    dataStkHar_->setObjectName(QStringLiteral("DataStkHar"));
+    connect(data1_, &engine::DataSource::reposition, this, &frmServis::Data1_Reposition);
+
+    const auto move = [this](void (engine::Recordset::*step)()) {
+        return [this, step] {
+            engine::Recordset* rs = data1_->recordset();
+            if (!rs || rs->recordCount() == 0)
+                return;
+            // The arrows stop at the ends of the set instead of stepping off it.
+            if ((step == &engine::Recordset::moveNext && rs->absolutePosition() == rs->recordCount() - 1) ||
+                (step == &engine::Recordset::movePrevious && rs->absolutePosition() == 0))
+                return;
+            try {
+                (rs->*step)();
+            } catch (const DbError&) {
+            }
+        };
+    };
+    connect(Data1Arrows[0], &QToolButton::clicked, this, move(&engine::Recordset::moveFirst));
+    connect(Data1Arrows[1], &QToolButton::clicked, this, move(&engine::Recordset::movePrevious));
+    connect(Data1Arrows[2], &QToolButton::clicked, this, move(&engine::Recordset::moveNext));
+    connect(Data1Arrows[3], &QToolButton::clicked, this, move(&engine::Recordset::moveLast));
+
+    connect(Liste, &QCheckBox::clicked, this, &frmServis::Liste_Click);
+    connectListPanel();
+    connectEntry();
+    connectCustomerLookup();
+    new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
+    new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(Kapat, &QAction::triggered, this, &QWidget::close);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &frmServis::DurumSifirla);
+}
+
+frmServis::~frmServis() = default;
+
+void frmServis::setPickersToNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    KayitTarih->setDate(now.date());
+    TeslimTarih->setDate(now.date());
+    KayitSaat->setTime(now.time());
+    TeslimSaat->setTime(now.time());
+}
+
+bool frmServis::Form_Load() {
+    firstActivation_ = true;
+    setPickersToNow();
+    DTPicker1->setDate(QDate::currentDate());
+    DTPicker2->setDate(QDate::currentDate());
+    Nerde->setCurrentIndex(0);
+    Durumu->setCurrentIndex(0);
+    const char* fields[] = {"ServisKayitNo", "Unvan", "Sehir", "ServisiYapan", "SeriNo", "SonDurum"};
+    for (size_t i = 0; i < std::size(fields); ++i)
+        AlanAdlari[i] = QString::fromLatin1(fields[i]);
+    Combo1->setCurrentIndex(0);
+    Combo1_Click();
+    show();
+    playSound(QStringLiteral("Giris.wav"));
+
+    data1_->setDatabaseName(programFile(schema::kServisFile));
+    data1_->setRecordSource(QStringLiteral("select * from [Servis]"));
+    data2_->setDatabaseName(programFile(schema::kServisFile));
+    data2_->setRecordSource(QStringLiteral("Cari"));
+    dataStkHar_->setDatabaseName(programFile(schema::kStokFile));
+    dataStkHar_->setRecordSource(QStringLiteral("StokHareket"));
+    try {
+        dataStkHar_->openDatabase();
+        engine::RefreshData(*data2_);
+        engine::RefreshData(*data1_);
+    } catch (const DbError& e) {
+        ui::MsgBox(this,
+                   QStringLiteral("Veritabanı açılamadı, program kapanacak.\n\n%1").arg(e.description()),
+                   ui::Icon::Critical);
+        return false;
+    }
+    Cursortxt->setFocus();
+    return true;
+}
+
+void frmServis::Data1_Reposition() {
+    if (Gerial->isChecked())
+        return;
+    QApplication::restoreOverrideCursor();
+    const engine::Recordset* rs = data1_->recordset();
+    if (!rs)
+        return;
+    Data1Caption->setText(
+        QStringLiteral("Kayıt: %1 / %2").arg(rs->absolutePosition() + 1).arg(rs->recordCount()));
+    try {
+        KayitGoster();
+    } catch (const DbError&) {
+        // Nothing to show (an empty set, a vanished row): the panel keeps what it showed.
+    }
+}
+
+bool frmServis::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QMainWindow::event(e);
+}
+
+void frmServis::Form_Activate() {
+    if (!firstActivation_)
+        return;
+    firstActivation_ = false;
+    const QRect screen = this->screen()->geometry();
+    move(screen.left() + (screen.width() - width()) / 2, screen.top() + (screen.height() - height()) / 2);
+}
+
+void frmServis::Liste_Click() {
+    Frame2->setVisible(Liste->isChecked());
+    Liste->raise();
+    Cursortxt->setFocus();
+}
+
+QString frmServis::text1(int index) const {
+    if (auto* line = qobject_cast<QLineEdit*>(Text1[index]))
+        return line->text();
+    return static_cast<QPlainTextEdit*>(Text1[index])->toPlainText();
+}
+
+void frmServis::setText1(int index, const QString& text) {
+    if (auto* line = qobject_cast<QLineEdit*>(Text1[index]))
+        line->setText(text);
+    else
+        static_cast<QPlainTextEdit*>(Text1[index])->setPlainText(text);
+}
+
+bool frmServis::eventFilter(QObject* watched, QEvent* e) {
+    if (listPanelFilter(watched, e) || customerFilter(watched, e) || recordPanelFilter(watched, e))
+        return true;
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void frmServis::closeEvent(QCloseEvent* e) {
+    if (!closing_) {
+        closing_ = true;
+        QApplication::restoreOverrideCursor();
+        playSound(QStringLiteral("Kapan.wav"));
+        QApplication::processEvents();
+        foldAway();
+    }
+    e->accept();
+}
+
+// Folds the window towards its centre, height first, repainting between the steps.
+void frmServis::foldAway() {
+    using namespace ui;
+    setMinimumSize(0, 0);
+    for (int h = pixelsToTwipsY(height()); h > 405;) {
+        resize(width(), twipsToPixelsY(h - 100));
+        const int now = pixelsToTwipsY(height());
+        if (now >= h)
+            break; // the platform refused a smaller window
+        h = now;
+        move(x(), y() + twipsToPixelsY(50));
+        QApplication::processEvents();
+    }
+    for (int w = pixelsToTwipsX(width()); w > 1735;) {
+        resize(twipsToPixelsX(w - 100), height());
+        const int now = pixelsToTwipsX(width());
+        if (now >= w)
+            break;
+        w = now;
+        move(x() + twipsToPixelsX(50), y());
+        QApplication::processEvents();
+    }
+}

@@ -1,0 +1,162 @@
+#pragma once
+
+#include "engine/DataSource.h"
+#include "engine/RecordsetModel.h"
+
+#include <QMainWindow>
+#include <array>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QModelIndex;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTimeEdit;
+class QToolButton;
+
+// The main window: the service records, one at a time, with the list panel, the command and
+// confirm bars and the record navigator. Closing it ends the program.
+class frmServis : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kTextBoxes = 18;
+
+    explicit frmServis(QWidget* parent = nullptr);
+    ~frmServis() override;
+
+    // Opens the window: controls, sound, databases, first record. False when a database file
+    // cannot be opened; the user has been told which.
+    bool Form_Load();
+
+    // State shared with the stock list window and the handlers.
+    int KayitModu = 0;
+    std::array<QString, 21> AlanAdlari;
+    QString AramaKriteri;
+    int SonTus = 0;
+
+    engine::DataSource* Data1() const { return data1_; }
+    engine::DataSource* Data2() const { return data2_; }
+    engine::DataSource* DataStkHar() const { return dataStkHar_; }
+
+    QString text1(int index) const;
+    void setText1(int index, const QString& text);
+
+    void KayitGoster();
+    void KayitYaz();
+    void DurumSifirla();
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // construction (frmServisLayout.cpp)
+    void buildRecordPanel();
+    void buildBars();
+    void buildListPanel();
+    void buildMenu();
+    QLabel* addLabel(int index, const QString& caption, int left, int top, int width);
+
+    // start-up, navigation, shutdown (frmServis.cpp)
+    void Data1_Reposition();
+    void Form_Activate();
+    void Liste_Click();
+    void foldAway();
+    void setPickersToNow();
+
+    // entry, correction, deletion (frmServisEntry.cpp)
+    void cmdAdd_Click();
+    void cmdDuzeltme_Click();
+    void cmdDelete_Click();
+    void Tamam_Click();
+    void Vazgec_Click();
+    void Data1_Validate(engine::DataSource::Action action);
+    void clearPanel();
+    void openPanel(int mode);
+    void closePanel();
+    void connectEntry();
+    void limitLongText(int box, QPlainTextEdit* text);
+    bool recordPanelFilter(QObject* watched, QEvent* e);
+
+    // customer look-up (frmServisCustomer.cpp)
+    void connectCustomerLookup();
+    void copyCustomer(const engine::Recordset& cari, int fromBox);
+    void CariList_Pick();
+    void Text1_0_Change();
+    bool customerFilter(QObject* watched, QEvent* e);
+
+    // list panel (frmServisSearch.cpp)
+    void Combo1_Click();
+    void DBCombo1_Click();
+    void DBList1_Click(const QModelIndex& index);
+    void CmdSonraki_Click();
+    void Check1_Click();
+    void keepComboTextAcrossResets();
+    void connectListPanel();
+    bool listPanelFilter(QObject* watched, QEvent* e);
+
+    // record panel in this window's own words
+    QLineEdit* MaskEdBox1 = nullptr;
+    std::array<QWidget*, kTextBoxes> Text1{};
+    std::array<QLabel*, 28> Label1{};
+    QDateEdit* KayitTarih = nullptr;
+    QTimeEdit* KayitSaat = nullptr;
+    QDateEdit* TeslimTarih = nullptr;
+    QTimeEdit* TeslimSaat = nullptr;
+    QComboBox* Nerde = nullptr;
+    QComboBox* Durumu = nullptr;
+    QTableView* DBGrid1 = nullptr;
+    QTableView* CariList = nullptr;
+    QFrame* Frame1 = nullptr;
+    QFrame* Frame2 = nullptr;
+    QFrame* Picture1 = nullptr;
+    QFrame* Picture2 = nullptr;
+    QPushButton* cmdAdd = nullptr;
+    QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdDuzeltme = nullptr;
+    QPushButton* cmdYazici = nullptr;
+    QPushButton* cmdClose = nullptr;
+    std::array<QPushButton*, 2> Evet_Hayir{};
+    QFrame* Data1Bar = nullptr;
+    QLabel* Data1Caption = nullptr;
+    std::array<QToolButton*, 4> Data1Arrows{};
+    QCheckBox* Liste = nullptr;
+    QLineEdit* Cursortxt = nullptr;
+
+    // list panel
+    QComboBox* Combo1 = nullptr;
+    QComboBox* DBCombo1 = nullptr;
+    QListView* DBList1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* CmdSonraki = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QDateEdit* DTPicker1 = nullptr;
+    QDateEdit* DTPicker2 = nullptr;
+
+    // menu
+    QAction* Yedekle = nullptr;
+    QAction* Gerial = nullptr;
+    QAction* StokKayit = nullptr;
+    QAction* Kapat = nullptr;
+    QMenu* PoPMenu = nullptr;
+
+    engine::DataSource* data1_;
+    engine::DataSource* data2_;
+    engine::DataSource* dataStkHar_;
+    engine::RecordsetModel* stkHarModel_ = nullptr;
+    engine::RecordsetModel* valueModel_ = nullptr;
+    engine::RecordsetModel* cariModel_ = nullptr; // the chosen field of every service record
+
+    bool firstActivation_ = false;
+    bool closing_ = false;
+};

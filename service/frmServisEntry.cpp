@@ -1,0 +1,271 @@
+// Entering, correcting, abandoning and deleting a service record; the record panel's keyboard.
+#include "ServisFields.h"
+#include "frmServis.h"
+
+#include "AutoCapitalizeFilter.h"
+#include "ProgramDirectory.h"
+#include "RecordCode.h"
+#include "Settings.h"
+#include "Sounds.h"
+#include "engine/DbError.h"
+#include "engine/Text.h"
+#include "ui/Dialogs.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimeEdit>
+#include <QTimer>
+
+using engine::DbError;
+
+namespace {
+
+// Key codes as the record panel remembers them in SonTus: the old platform's virtual keys.
+int virtualKey(const QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return e->key() & 0xFFFF;
+    }
+}
+
+bool isEnter(const QKeyEvent* e) {
+    return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+void frmServis::clearPanel() {
+    MaskEdBox1->setText(QString());
+    for (int i = 0; i < kTextBoxes; ++i)
+        setText1(i, QString());
+}
+
+void frmServis::openPanel(int mode) {
+    Frame1->setEnabled(true);
+    Picture1->hide();
+    Picture2->show();
+    KayitModu = mode;
+}
+
+void frmServis::closePanel() {
+    if (KayitModu == 2) {
+        try {
+            KayitGoster();
+        } catch (const DbError&) {
+        }
+    }
+    Picture2->hide();
+    Picture1->show();
+    Frame1->setEnabled(false);
+    CariList->hide();
+    KayitModu = 0;
+    Cursortxt->setFocus();
+}
+
+void frmServis::cmdAdd_Click() {
+    engine::Recordset* rs = data1_->recordset();
+    if (!rs)
+        return;
+    const QString code = recordcode::proposeNext(settings::dataNo());
+    MaskEdBox1->setText(code);
+    for (int i = 0; i < kTextBoxes; ++i)
+        setText1(i, QString());
+    setPickersToNow();
+    Nerde->setCurrentIndex(0);
+    Durumu->setCurrentIndex(0);
+    rs->addNew();
+    openPanel(1);
+    dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where KayitNo=") +
+                                 engine::sqlQuote(code));
+    try {
+        engine::RefreshData(*dataStkHar_);
+    } catch (const DbError&) {
+        // The grid stays empty; the record itself can still be entered.
+    }
+    MaskEdBox1->setFocus();
+}
+
+void frmServis::cmdDuzeltme_Click() {
+    engine::Recordset* rs = data1_->recordset();
+    if (!rs || rs->recordCount() < 1) {
+        Cursortxt->setFocus();
+        return;
+    }
+    try {
+        rs->edit();
+    } catch (const DbError&) {
+        Cursortxt->setFocus(); // no current record to change
+        return;
+    }
+    openPanel(2);
+    Durumu->setFocus();
+}
+
+// Writes the open record. The entry stays open with everything typed whenever the write is
+// refused, so the user can mend the cause and confirm again.
+void frmServis::Tamam_Click() {
+    const int savedMode = KayitModu;
+    if (MaskEdBox1->displayText().trimmed() == recordcode::kEmpty)
+        KayitModu = 3;
+    else if (text1(0).trimmed().isEmpty())
+        KayitModu = 4;
+
+    const auto stop = [&](const QString& text, ui::Icon icon, QWidget* focus) {
+        ui::MsgBox(this, text, icon);
+        KayitModu = savedMode;
+        focus->setFocus();
+    };
+    switch (KayitModu) {
+    case 1:
+    case 2: {
+        engine::Recordset& rs = data1_->rs();
+        try {
+            KayitYaz();
+            rs.update();
+        } catch (const DbError& e) {
+            if (e.number() == engine::ErrDuplicateKey)
+                stop(KayitModu == 1 ? QStringLiteral("Dikkat bu Kod kayıtlı.")
+                                    : QStringLiteral("Dikkat bu kod kayıtlı."),
+                     ui::Icon::Exclamation, MaskEdBox1);
+            else
+                stop(QStringLiteral("Kayıt yazılamadı; girilen bilgiler ekranda duruyor.\n\n%1")
+                         .arg(e.description()),
+                     ui::Icon::Critical, MaskEdBox1);
+            return;
+        }
+        if (KayitModu == 1) {
+            const QString code = MaskEdBox1->displayText();
+            if (rs.recordCount() > 0)
+                rs.moveLast();
+            settings::setDataNo(code);
+        }
+        break;
+    }
+    case 3:
+        return stop(QStringLiteral("Kodu olmayan kayıt kabul edilmez."), ui::Icon::Critical, MaskEdBox1);
+    case 4:
+        return stop(QStringLiteral("Ünvanı olmayan kayıt kabul edilmez."), ui::Icon::Critical, Text1[0]);
+    }
+    closePanel();
+}
+
+void frmServis::Vazgec_Click() {
+    // A change abandoned after a refused write must not keep the refused values either.
+    if (engine::Recordset* rs = data1_->recordset(); rs && rs->editMode() != engine::Recordset::EditNone)
+        rs->cancelUpdate();
+    clearPanel();
+    KayitTarih->setDate(QDate::currentDate());
+    closePanel();
+}
+
+void frmServis::cmdDelete_Click() {
+    engine::Recordset* rs = data1_->recordset();
+    if (rs && rs->recordCount() >= 1) {
+        const QString question =
+            QStringLiteral("Kayıt Kodu : %1\nÜnvanı       : %2\n\nBu Kayıt Dosyadan Silinsinmi ?")
+                .arg(MaskEdBox1->displayText(), text1(0).trimmed());
+        if (ui::MsgBox(this, question, ui::Icon::Exclamation, ui::Buttons::YesNo, ui::Answer::No) ==
+            ui::Answer::Yes) {
+            try {
+                rs->deleteRecord();
+                clearPanel();
+                engine::RefreshData(*data1_);
+            } catch (const DbError& e) {
+                ui::MsgBox(this, QStringLiteral("Kayıt silinemedi.\n\n%1").arg(e.description()),
+                           ui::Icon::Critical);
+            }
+            setPickersToNow();
+        }
+    }
+    Cursortxt->setFocus();
+}
+
+// Every deletion of a service record takes its used items with it, before the record goes.
+void frmServis::Data1_Validate(engine::DataSource::Action action) {
+    if (action != engine::DataSource::Action::Delete)
+        return;
+    const QString code = data1_->rs().value(QStringLiteral("ServisKayitNo")).toString();
+    dataStkHar_->openDatabase();
+    dataStkHar_->database()->execute(QStringLiteral("DELETE FROM StokHareket Where KayitNo=") +
+                                     engine::sqlQuote(code));
+    dataStkHar_->refresh();
+    playSound(programFile(QStringLiteral("Recycle.wav")));
+}
+
+void frmServis::connectEntry() {
+    connect(cmdAdd, &QPushButton::clicked, this, &frmServis::cmdAdd_Click);
+    connect(cmdDuzeltme, &QPushButton::clicked, this, &frmServis::cmdDuzeltme_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmServis::cmdDelete_Click);
+    connect(Evet_Hayir[0], &QPushButton::clicked, this, &frmServis::Tamam_Click);
+    connect(Evet_Hayir[1], &QPushButton::clicked, this, &frmServis::Vazgec_Click);
+    connect(data1_, &engine::DataSource::validate, this, &frmServis::Data1_Validate);
+
+    MaskEdBox1->installEventFilter(this);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{KayitTarih, KayitSaat, TeslimTarih, TeslimSaat, Nerde, Durumu})
+        w->installEventFilter(this);
+    for (int i = 0; i < kTextBoxes; ++i) {
+        if (i != 17) {
+            if (auto* line = qobject_cast<QLineEdit*>(Text1[i]))
+                AutoCapitalizeFilter::install(line);
+            else
+                AutoCapitalizeFilter::install(static_cast<QPlainTextEdit*>(Text1[i]));
+        }
+        // Installed after the key filter, so it sees every key first.
+        Text1[i]->installEventFilter(this);
+        if (auto* text = qobject_cast<QPlainTextEdit*>(Text1[i]))
+            connect(text, &QPlainTextEdit::textChanged, this, [this, i, text] { limitLongText(i, text); });
+    }
+}
+
+// The long texts hold what their fields can take, like the single-line boxes.
+void frmServis::limitLongText(int box, QPlainTextEdit* text) {
+    const int limit = kTextFields[box].limit;
+    if (text->toPlainText().size() <= limit)
+        return;
+    QTextCursor cursor = text->textCursor();
+    const int position = std::min(cursor.position(), limit);
+    text->setPlainText(text->toPlainText().left(limit));
+    cursor = text->textCursor();
+    cursor.setPosition(position);
+    text->setTextCursor(cursor);
+}
+
+bool frmServis::recordPanelFilter(QObject* watched, QEvent* e) {
+    if (watched == MaskEdBox1) {
+        if (e->type() == QEvent::FocusIn)
+            QTimer::singleShot(0, MaskEdBox1, &QLineEdit::selectAll);
+        else if (e->type() == QEvent::FocusOut)
+            MaskEdBox1->setText(recordcode::complete(MaskEdBox1->displayText()));
+        else if (e->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(e))) {
+            Text1[0]->setFocus();
+            return true;
+        }
+        return false;
+    }
+    if (e->type() != QEvent::KeyPress || watched->parent() != Frame1)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(e);
+    const int box = static_cast<int>(std::find(Text1.begin(), Text1.end(), watched) - Text1.begin());
+    if (box < kTextBoxes)
+        SonTus = virtualKey(key);
+    if (!isEnter(key) || (box >= 14 && box <= 16))
+        return false;
+    focusNextChild();
+    return true;
+}

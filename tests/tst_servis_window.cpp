@@ -1,0 +1,179 @@
+#include "ServisFixture.h"
+#include "ui/Twips.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTest>
+
+class TestServisWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ServisFixture> f;
+
+    void threeRecords() {
+        f->addRecord(record("01-0001-01", "ANKARA OTO", 1));
+        f->addRecord(record("01-0002-01", "Bursa Cam", 2));
+        f->addRecord(record("01-0003-01", "İzmir Elektrik", 0));
+        f->addUsedItem("01-0001-01", "Vida");
+        f->addUsedItem("01-0003-01", "Kablo");
+        f->addUsedItem("01-0003-01", "Sigorta");
+        f->addUsedItem("01-0009-01", "Başka kaydın");
+    }
+
+private Q_SLOTS:
+    void init() { f = std::make_unique<ServisFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void startupShowsTheFirstRecord() {
+        threeRecords();
+        frmServis& w = f->open();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Kelvora Teknik Servis Programı v1"));
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 1 / 3"));
+        QCOMPARE(f->code(), QStringLiteral("01-0001-01"));
+        QCOMPARE(f->box(0), QStringLiteral("ANKARA OTO"));
+        QCOMPARE(f->child<QComboBox>("Durumu")->currentText(), QStringLiteral("Tamam"));
+        QCOMPARE(f->gridItems(), QStringList{"Vida"});
+        QCOMPARE(w.AlanAdlari[5], QStringLiteral("SonDurum"));
+        QCOMPARE(w.KayitModu, 0);
+        QVERIFY(f->sounds().contains("Giris.wav"));
+        QVERIFY(!f->child<QWidget>("Frame1")->isEnabled());
+    }
+
+    void arrowsStepThroughRecordsAndTheGridFollows() {
+        threeRecords();
+        f->open();
+        f->click("Data1_Next");
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 2 / 3"));
+        QCOMPARE(f->box(0), QStringLiteral("Bursa Cam"));
+        QCOMPARE(f->gridItems(), QStringList{});
+        f->click("Data1_Last");
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 3 / 3"));
+        QCOMPARE(f->gridItems(), (QStringList{"Kablo", "Sigorta"}));
+        f->click("Data1_Next"); // stays on the last record
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 3 / 3"));
+        f->click("Data1_Previous");
+        f->click("Data1_First");
+        QCOMPARE(f->code(), QStringLiteral("01-0001-01"));
+    }
+
+    void emptyInstallationShowsAnEmptyPanel() {
+        f->open();
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 0 / 0"));
+        QCOMPARE(f->box(0), QString());
+        QCOMPARE(f->gridItems(), QStringList{});
+        f->click("Data1_Next");
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 0 / 0"));
+    }
+
+    void nullFieldsLoadAsEmpty_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("box");
+        QTest::newRow("Email") << "Email" << 17;
+        QTest::newRow("title") << "Unvan" << 0;
+        QTest::newRow("work done") << "YapilanIs" << 15;
+        QTest::newRow("technician") << "ServisiYapan" << 11;
+    }
+    void nullFieldsLoadAsEmpty() {
+        QFETCH(QString, field);
+        QFETCH(int, box);
+        f->addRecord(record("01-0001-01", "Dolu", 2));
+        QVariantMap gaps = record("01-0002-01", "Boşluklu", 1);
+        gaps.remove(field);
+        gaps.remove("Nerde");
+        gaps.remove("KayitTarih");
+        f->addRecord(gaps);
+        f->addUsedItem("01-0002-01", "Conta");
+        f->open();
+        f->click("Data1_Next");
+        QCOMPARE(f->box(box), QString());
+        QCOMPARE(f->child<QComboBox>("Nerde")->currentIndex(), 0);
+        QCOMPARE(f->child<QComboBox>("Durumu")->currentIndex(), 1); // fields after the gap still load
+        QCOMPARE(f->gridItems(), QStringList{"Conta"});
+        if (field != "Unvan")
+            QCOMPARE(f->box(0), QStringLiteral("Boşluklu"));
+    }
+
+    void f1ResetsEveryStatusAndAddsMissingCustomersOnce() {
+        threeRecords();
+        f->addRecord(record("01-0004-01", "bursa cam", 2)); // same customer, other case
+        f->addCustomer("ANKARA OTO");
+        f->open();
+        f->click("Data1_Last");
+        QTest::keyClick(&f->window(), Qt::Key_F1);
+        QCOMPARE(f->servis("SELECT count(*) FROM Servis WHERE SonDurum <> 0").toInt(), 0);
+        QCOMPARE(f->servis("SELECT count(*) FROM Servis").toInt(), 4);
+        QCOMPARE(
+            f->servis("SELECT group_concat(Unvan, '|') FROM (SELECT Unvan FROM Cari ORDER BY ID)").toString(),
+            QStringLiteral("ANKARA OTO|Bursa Cam|İzmir Elektrik"));
+        QCOMPARE(f->servis("SELECT Sehir FROM Cari WHERE Unvan='Bursa Cam'").toString(),
+                 QStringLiteral("Bursa"));
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 1 / 4"));
+        QCOMPARE(f->child<QComboBox>("Durumu")->currentIndex(), 0);
+        QTest::keyClick(&f->window(), Qt::Key_F1);
+        QCOMPARE(f->servis("SELECT count(*) FROM Cari").toInt(), 3);
+    }
+
+    void f1OnAnEmptyTableChangesNothing() {
+        f->open();
+        QTest::keyClick(&f->window(), Qt::Key_F1);
+        QCOMPARE(f->servis("SELECT count(*) FROM Cari").toInt(), 0);
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 0 / 0"));
+    }
+
+    void repositionWaitsWhileRestoreIsMarked() {
+        threeRecords();
+        f->open();
+        QAction* gerial = f->child<QAction>("Gerial");
+        gerial->setCheckable(true);
+        gerial->setChecked(true);
+        f->click("Data1_Next");
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 1 / 3"));
+        QCOMPARE(f->box(0), QStringLiteral("ANKARA OTO"));
+        gerial->setChecked(false);
+        f->click("Data1_Next");
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 3 / 3"));
+        QCOMPARE(f->box(0), QStringLiteral("İzmir Elektrik"));
+    }
+
+    void closingFoldsTheWindow() {
+        f->open();
+        frmServis& w = f->window();
+        QVERIFY(ui::pixelsToTwipsY(w.height()) > 405);
+        QVERIFY(w.close());
+        QVERIFY(ui::pixelsToTwipsY(w.height()) <= 405);
+        QVERIFY(ui::pixelsToTwipsX(w.width()) <= 1735);
+        QVERIFY(f->sounds().contains("Kapan.wav"));
+    }
+
+    void centredOnTheFirstActivationOnly() {
+        frmServis& w = f->open();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QRect screen = w.screen()->geometry();
+        QCOMPARE(w.x(), screen.left() + (screen.width() - w.width()) / 2);
+        QCOMPARE(w.y(), screen.top() + (screen.height() - w.height()) / 2);
+        w.move(10, 20);
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(w.pos(), QPoint(10, 20));
+    }
+
+    void missingDatabaseIsNamedAndStopsTheStart() {
+        QFile::remove(f->db.stok());
+        frmServis w;
+        QVERIFY(!w.Form_Load());
+        QCOMPARE(f->dialogs.shown.size(), 1);
+        QVERIFY(f->dialogs.shown[0].text.contains(QStringLiteral("Stok.mdb")));
+        QVERIFY(!QFile::exists(f->db.stok()));
+    }
+};
+
+QTEST_MAIN(TestServisWindow)
+#include "tst_servis_window.moc"
