@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# End to end, as a person would: the installed program under Xvfb, driven with xdotool, checked
+# through the database files and the settings store.
+set -euo pipefail
+build=$1
+skip() { echo "SKIPPED: $*"; exit 77; }
+command -v Xvfb >/dev/null || skip "Xvfb is not installed"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+prefix=$work/program
+cmake --install "$build" --prefix "$prefix" >/dev/null
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+# A display number of our own: the first one without a lock file.
+display=
+for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || skip "no free X display number"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getmouselocation >/dev/null 2>&1 || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
+
+cd "$prefix"
+QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Programı v1' | head -n 1)
+[ -n "$window" ] || { cat "$work/program.log"; echo "the window did not appear"; exit 1; }
+
+# Without a window manager the focus follows the pointer.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+xdotool windowfocus --sync "$window"
+sleep 0.5
+
+xdotool key --delay 100 alt+k            # Yeni Kayıt
+sleep 0.3
+xdotool key Return                       # accept the proposed code, on to the title
+xdotool type --delay 60 'çağrı şükrü ışık'
+sleep 0.3
+xdotool key --delay 100 alt+t            # Tamam
+sleep 0.5
+xdotool key --delay 100 alt+ccedilla     # Çıkış
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$program" 2>/dev/null; then echo "the program did not close"; exit 1; fi
+wait "$program" || { echo "the program ended with an error"; cat "$work/program.log"; exit 1; }
+
+fail() { echo "FAILED: $*"; exit 1; }
+title=$(sqlite3 "$prefix/Servis.mdb" "SELECT Unvan FROM Servis WHERE ServisKayitNo='01-0001-01'")
+[ "$title" = 'Çağrı Şükrü Işık' ] || fail "stored title is '$title'"
+[ "$(sqlite3 "$prefix/Servis.mdb" "SELECT count(*) FROM Cari WHERE Unvan='Çağrı Şükrü Işık'")" = 1 ] ||
+    fail "the customer was not added"
+grep -q '"DataNo" = 1 "01-0001-01"' "$XDG_CONFIG_HOME/KelvoraTeknikServis/registry.txt" ||
+    fail "DataNo was not stored"
+echo "end to end: 1 passed, 0 failed"
