@@ -120,7 +120,8 @@ private Q_SLOTS:
         QCOMPARE(rs.absolutePosition(), 3);
 
         auto sorted = rs.openSorted(QStringLiteral("Unvan DESC"));
-        QCOMPARE(titlesOf(*sorted), (QStringList{"İzmir", "BURSA", "ANKARA OTO", "Ankara Elektrik", "ankara cam"}));
+        QCOMPARE(titlesOf(*sorted),
+                 (QStringList{"İzmir", "BURSA", "ANKARA OTO", "Ankara Elektrik", "ankara cam"}));
         found.clear();
         for (sorted->findFirst(crit); !sorted->noMatch(); sorted->findNext(crit))
             found << sorted->value(QStringLiteral("Unvan")).toString();
@@ -132,9 +133,34 @@ private Q_SLOTS:
         QCOMPARE(rs.absolutePosition(), 0);
     }
 
+    void findsReachMatchesFarAhead() {
+        auto database = engine::Database::open(db->servis());
+        {
+            engine::Database::Transaction t(*database);
+            for (int i = 0; i < 1500; ++i)
+                TestDatabase::sql(
+                    db->servis(), QStringLiteral("INSERT INTO Cari (Unvan) VALUES (?)"),
+                    {i == 2 || i == 1200 ? QStringLiteral("Uzak %1").arg(i) : QStringLiteral("Yakın")});
+            t.commit();
+        }
+        Recordset& rs = open(QStringLiteral("Cari"));
+        const QString crit = QStringLiteral("Unvan Like 'uzak*'");
+        rs.findFirst(crit);
+        QCOMPARE(rs.absolutePosition(), 2);
+        rs.findNext(crit);
+        QCOMPARE(rs.absolutePosition(), 1200);
+        rs.findNext(crit);
+        QVERIFY(rs.noMatch());
+        QCOMPARE(rs.absolutePosition(), 1200);
+        rs.moveFirst();
+        rs.findNext(QStringLiteral("Unvan='uzak 1200'"));
+        QCOMPARE(rs.absolutePosition(), 1200);
+    }
+
     void editInsideAFindLoop() {
         addCustomers(db->servis(), {"A", "B", "C", "D"});
-        TestDatabase::sql(db->servis(), QStringLiteral("UPDATE Cari SET Sehir='İzmir' WHERE Unvan IN ('B','D')"));
+        TestDatabase::sql(db->servis(),
+                          QStringLiteral("UPDATE Cari SET Sehir='İzmir' WHERE Unvan IN ('B','D')"));
         Recordset& rs = open(QStringLiteral("Cari"));
         const QString crit = QStringLiteral("Sehir='ANKARA'");
         int edited = 0;
@@ -145,7 +171,8 @@ private Q_SLOTS:
             ++edited;
         }
         QCOMPARE(edited, 2);
-        QCOMPARE(TestDatabase::scalar(db->servis(), QStringLiteral("SELECT count(*) FROM Cari WHERE Sehir='Bursa'"))
+        QCOMPARE(TestDatabase::scalar(db->servis(),
+                                      QStringLiteral("SELECT count(*) FROM Cari WHERE Sehir='Bursa'"))
                      .toInt(),
                  2);
     }
@@ -210,8 +237,8 @@ private Q_SLOTS:
         QTest::newRow("Like inner") << where + "Sehir Like '*PART*'" << QStringList{"ISPARTA", "Isparta"};
         QTest::newRow("Like one char") << where + "Sehir Like '?orum'" << QStringList{"ÇORUM"};
         QTest::newRow("Not Like") << where + "Sehir Not Like '*A*'" << QStringList{"ÇORUM", "06"};
-        QTest::newRow("And Or brackets") << where + "([Sehir]='ÇORUM' Or Sehir='06') And Unvan Is Not Null"
-                                         << QStringList{"ÇORUM", "06"};
+        QTest::newRow("And Or brackets")
+            << where + "([Sehir]='ÇORUM' Or Sehir='06') And Unvan Is Not Null" << QStringList{"ÇORUM", "06"};
     }
     void turkishComparisons() {
         QFETCH(QString, criterion);
@@ -227,10 +254,12 @@ private Q_SLOTS:
     }
 
     void foldExpressionAgreesWithFoldText() {
-        const QString alphabet = QStringLiteral("abcçdefgğhıijklmnoöprsştuüvyzqwxABCÇDEFGĞHIİJKLMNOÖPRSŞTUÜVYZ0-9 é");
+        const QString alphabet =
+            QStringLiteral("abcçdefgğhıijklmnoöprsştuüvyzqwxABCÇDEFGĞHIİJKLMNOÖPRSŞTUÜVYZ0-9 é");
         TestDatabase::sql(db->servis(), QStringLiteral("INSERT INTO Cari (Unvan) VALUES (?)"), {alphabet});
-        QCOMPARE(TestDatabase::scalar(db->servis(),
-                                      QStringLiteral("SELECT %1 FROM Cari").arg(engine::foldSql(QStringLiteral("Unvan"))))
+        QCOMPARE(TestDatabase::scalar(
+                     db->servis(),
+                     QStringLiteral("SELECT %1 FROM Cari").arg(engine::foldSql(QStringLiteral("Unvan"))))
                      .toString(),
                  engine::foldText(alphabet));
     }
@@ -240,10 +269,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("brackets") << "select * from [Cari]" << QStringList{"b", "A", "c"};
         QTest::newRow("bare table, other case") << "cari" << QStringList{"b", "A", "c"};
-        QTest::newRow("order by with double blank") << "Select * From cari  Order By Unvan ASC"
-                                                    << QStringList{"A", "b", "c"};
-        QTest::newRow("order by desc, odd spacing") << "SELECT  *  FROM Cari\tORDER BY   Unvan DESC ;"
-                                                    << QStringList{"c", "b", "A"};
+        QTest::newRow("order by with double blank")
+            << "Select * From cari  Order By Unvan ASC" << QStringList{"A", "b", "c"};
+        QTest::newRow("order by desc, odd spacing")
+            << "SELECT  *  FROM Cari\tORDER BY   Unvan DESC ;" << QStringList{"c", "b", "A"};
         QTest::newRow("quoted value") << "Select * From Cari where Unvan='B'" << QStringList{"b"};
         QTest::newRow("double quotes are text") << "Select * From Cari where Unvan=\"c\"" << QStringList{"c"};
         QTest::newRow("equal without blank") << "SELECT * FROM Cari WHERE Unvan= 'a'" << QStringList{"A"};
@@ -259,9 +288,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("recordSource");
         QTest::addColumn<int>("number");
         QTest::newRow("unknown table") << "Yok" << int(engine::ErrTableNotFound);
-        QTest::newRow("unknown field") << "Select * From Cari Where Yok='1'" << int(engine::ErrTooFewParameters);
+        QTest::newRow("unknown field")
+            << "Select * From Cari Where Yok='1'" << int(engine::ErrTooFewParameters);
         QTest::newRow("open quote") << "Select * From Cari Where Unvan='x" << int(engine::ErrSyntaxInFrom);
-        QTest::newRow("trailing text") << "Select * From Cari Where Unvan='x' y" << int(engine::ErrSyntaxInFrom);
+        QTest::newRow("trailing text")
+            << "Select * From Cari Where Unvan='x' y" << int(engine::ErrSyntaxInFrom);
         QTest::newRow("no record source") << "" << int(engine::ErrNoRecordSource);
     }
     void badSourcesAreErrors() {
@@ -282,7 +313,8 @@ private Q_SLOTS:
         // A typed value that tries to widen the statement matches only itself.
         all.findFirst(QStringLiteral("Unvan=") + engine::sqlQuote(QStringLiteral("Başka' OR '1'='1")));
         QVERIFY(all.noMatch());
-        source->database()->execute(QStringLiteral("DELETE FROM Cari Where Unvan=") + engine::sqlQuote(title));
+        source->database()->execute(QStringLiteral("DELETE FROM Cari Where Unvan=") +
+                                    engine::sqlQuote(title));
         QCOMPARE(TestDatabase::scalar(db->servis(), QStringLiteral("SELECT count(*) FROM Cari")).toInt(), 2);
     }
 
@@ -314,8 +346,8 @@ private Q_SLOTS:
         const auto plan = [&](const QString& file, const QString& recordSource) {
             auto database = engine::Database::open(file);
             const engine::SourceQuery q = engine::parseRecordSource(recordSource, database->lookup());
-            engine::Statement s =
-                database->prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT ID FROM %1 WHERE %2").arg(q.table, q.where.sql));
+            engine::Statement s = database->prepare(
+                QStringLiteral("EXPLAIN QUERY PLAN SELECT ID FROM %1 WHERE %2").arg(q.table, q.where.sql));
             s.bindAll(q.where.params);
             QString text;
             while (s.step())

@@ -12,6 +12,7 @@ namespace engine {
 namespace {
 
 constexpr int kCacheRows = 512;
+constexpr int kProbeKeys = 512;
 
 QString quoted(const QString& name) {
     return QLatin1Char('"') + name + QLatin1Char('"');
@@ -185,11 +186,56 @@ const QVector<int>& Recordset::matches(const QString& criteria) {
     return entry.positions;
 }
 
+bool Recordset::findCached(const QString& criteria) const {
+    const auto it = finds_.constFind(criteria);
+    return it != finds_.constEnd() && it->generation == db_->generation() + 1 &&
+           it->keysVersion == keysVersion_;
+}
+
+// In table order the next match is usually near: the keys just after `from` are looked through
+// first, and every match is collected only when none of them qualifies. The answer is the
+// position found, -1 when there is certainly none, or nothing when the window could not tell.
+std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
+    if (!keysSorted_ || findCached(criteria))
+        return std::nullopt;
+    const int first = from + 1;
+    if (first >= keys_.size())
+        return -1;
+    const int last = static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
+    const Fragment crit = translateCriteria(criteria, *table_);
+    QString sql = QStringLiteral("SELECT %1 FROM %2 NOT INDEXED WHERE %1 BETWEEN ? AND ?")
+                      .arg(quoted(table_->key), quoted(table_->name));
+    if (!query_.where.empty())
+        sql += QStringLiteral(" AND (%1)").arg(query_.where.sql);
+    sql += QStringLiteral(" AND (%1) ORDER BY %2 LIMIT 1").arg(crit.sql, quoted(table_->key));
+    Statement s = db_->prepare(sql);
+    s.bind(1, keys_[first]);
+    s.bind(2, keys_[last]);
+    s.bindAll(query_.where.params, 3);
+    s.bindAll(crit.params, 3 + static_cast<int>(query_.where.params.size()));
+    if (s.step()) {
+        const int p = positionOfKey(s.int64(0));
+        return p >= 0 ? std::optional<int>(p) : std::nullopt;
+    }
+    return last == keys_.size() - 1 ? std::optional<int>(-1) : std::nullopt;
+}
+
 void Recordset::findFirst(const QString& criteria) {
-    const auto& m = matches(criteria);
-    noMatch_ = m.isEmpty();
+    findAfter(criteria, -1);
+}
+
+void Recordset::findAfter(const QString& criteria, int from) {
+    int found = -1;
+    if (const std::optional<int> near = probeNext(criteria, from)) {
+        found = *near;
+    } else {
+        const auto& m = matches(criteria);
+        const auto it = std::upper_bound(m.begin(), m.end(), from);
+        found = it == m.end() ? -1 : *it;
+    }
+    noMatch_ = found < 0;
     if (!noMatch_)
-        land(m.front());
+        land(found);
 }
 
 void Recordset::findLast(const QString& criteria) {
@@ -200,12 +246,7 @@ void Recordset::findLast(const QString& criteria) {
 }
 
 void Recordset::findNext(const QString& criteria) {
-    const auto& m = matches(criteria);
-    const int from = bof() ? -1 : (currentDeleted_ ? pos_ - 1 : pos_);
-    const auto it = std::upper_bound(m.begin(), m.end(), from);
-    noMatch_ = it == m.end();
-    if (!noMatch_)
-        land(*it);
+    findAfter(criteria, bof() ? -1 : (currentDeleted_ ? pos_ - 1 : pos_));
 }
 
 void Recordset::findPrevious(const QString& criteria) {

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <optional>
 
 namespace engine {
 
@@ -85,6 +86,9 @@ private:
     void dropEdit();
     int positionOfKey(qint64 key) const;
     const QVector<int>& matches(const QString& criteria);
+    bool findCached(const QString& criteria) const;
+    std::optional<int> probeNext(const QString& criteria, int from);
+    void findAfter(const QString& criteria, int from);
     void collect();
     QString keySql() const;
 
