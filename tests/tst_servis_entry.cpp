@@ -133,26 +133,31 @@ private Q_SLOTS:
     }
 
     void missingCodeOrTitleIsRefused_data() {
+        QTest::addColumn<bool>("changing");
         QTest::addColumn<bool>("clearCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no code") << true << "Kodu olmayan kayıt kabul edilmez.";
-        QTest::newRow("no title") << false << "Ünvanı olmayan kayıt kabul edilmez.";
+        QTest::newRow("new, no code") << false << true << "Kodu olmayan kayıt kabul edilmez.";
+        QTest::newRow("new, no title") << false << false << "Ünvanı olmayan kayıt kabul edilmez.";
+        QTest::newRow("change, no title") << true << false << "Ünvanı olmayan kayıt kabul edilmez.";
     }
     void missingCodeOrTitleIsRefused() {
+        QFETCH(bool, changing);
         QFETCH(bool, clearCode);
         QFETCH(QString, message);
+        f->addRecord(record("01-0001-01", "Bir"));
         f->open();
-        f->click("cmdAdd");
-        if (clearCode) {
-            type(box(0), "Birisi");
+        f->click(changing ? "cmdDüzeltme" : "cmdAdd");
+        box(0)->setFocus(); // leaving the code box would complete it to 00-0000-00
+        if (clearCode)
             codeBox()->setText(QString());
-        }
+        else
+            line(0)->clear();
         f->click("Evet_Hayir_0");
         QCOMPARE(f->dialogs.texts(), QStringList{message});
         QCOMPARE(f->dialogs.shown[0].icon, ui::Icon::Critical);
-        QCOMPARE(f->window().KayitModu, 1);
+        QCOMPARE(f->window().KayitModu, changing ? 2 : 1);
         QCOMPARE(QApplication::focusWidget(), clearCode ? static_cast<QWidget*>(codeBox()) : box(0));
-        QCOMPARE(count("Servis"), 0);
+        QCOMPARE(f->servis("SELECT group_concat(Unvan) FROM Servis").toString(), QStringLiteral("Bir"));
     }
 
     void anyOtherWriteErrorIsReportedAndKeepsTheEntry() {
