@@ -60,6 +60,7 @@ frmServis::frmServis(QWidget* parent)
             try {
                 (rs->*step)();
             } catch (const DbError&) {
+                // The record vanished under the arrow (deleted elsewhere): stay where we are.
             }
         };
     };

@@ -55,7 +55,10 @@ void frmServis::clearPanel() {
         setText1(i, QString());
 }
 
+// While a record is open nothing may move Data1 away from it: a move would drop what was typed.
 void frmServis::openPanel(int mode) {
+    Data1Bar->setEnabled(false);
+    Frame2->setEnabled(false);
     Frame1->setEnabled(true);
     Picture1->hide();
     Picture2->show();
@@ -72,6 +75,8 @@ void frmServis::closePanel() {
     Picture2->hide();
     Picture1->show();
     Frame1->setEnabled(false);
+    Frame2->setEnabled(true);
+    Data1Bar->setEnabled(true);
     CariList->hide();
     KayitModu = 0;
     Cursortxt->setFocus();

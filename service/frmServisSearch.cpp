@@ -96,7 +96,10 @@ void frmServis::connectListPanel() {
     // The button's tooltip promises F3.
     auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     f3->setContext(Qt::WindowShortcut);
-    connect(f3, &QShortcut::activated, this, &frmServis::CmdSonraki_Click);
+    connect(f3, &QShortcut::activated, this, [this] {
+        if (CmdSonraki->isEnabled())
+            CmdSonraki_Click();
+    });
     keepComboTextAcrossResets();
 }
 

@@ -174,6 +174,24 @@ private Q_SLOTS:
         QVERIFY(settings::dataNo().isEmpty());
     }
 
+    void nothingMovesAwayFromAnOpenRecord() {
+        f->addRecord(record("01-0001-01", "Bir"));
+        f->addRecord(record("01-0002-01", "İki"));
+        settings::setDataNo("01-0002-01");
+        f->open();
+        f->window().Data1()->rs().findFirst("ServisKayitNo='01-0002-01'");
+        f->click("cmdAdd");
+        type(box(0), "Yazılan");
+        f->click("Data1_First");
+        QTest::keyClick(&f->window(), Qt::Key_F3);
+        QTest::keyClick(&f->window(), Qt::Key_F1);
+        QCOMPARE(f->box(0), QStringLiteral("Yazılan"));
+        f->click("Evet_Hayir_0");
+        QCOMPARE(f->servis("SELECT count(*) FROM Servis").toInt(), 3);
+        f->click("Data1_First"); // the navigator works again once the record is closed
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 1 / 3"));
+    }
+
     void abandoningANewRecordAddsNothing() {
         f->addRecord(record("01-0001-01", "Bir"));
         f->open();
