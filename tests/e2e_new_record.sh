@@ -17,6 +17,8 @@ trap cleanup EXIT
 
 prefix=$work/program
 cmake --install "$build" --prefix "$prefix" >/dev/null
+# xdotool reads the typed text in the locale's encoding; Debian always has C.UTF-8.
+export LC_ALL=C.UTF-8
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -37,8 +39,8 @@ cd "$prefix"
 QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
 program=$!
 pids+=($program)
-window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Programı v1' | head -n 1)
-[ -n "$window" ] || { cat "$work/program.log"; echo "the window did not appear"; exit 1; }
+window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' | head -n 1) || true
+[ -n "$window" ] || { cat "$work/program.log"; echo "FAILED: the window did not appear"; exit 1; }
 
 # Without a window manager the focus follows the pointer.
 eval "$(xdotool getwindowgeometry --shell "$window")"
