@@ -222,14 +222,14 @@ void frmServis::buildListPanel() {
         l->setFrameShadow(QFrame::Sunken);
         return l;
     };
-    label(QStringLiteral("Veri Tipi"), 120, 120, 1200);
-    Combo1 = place(new QComboBox(Frame2), 1380, 120, 2955, kRow, QStringLiteral("Combo1"));
+    label(QStringLiteral("Veri Tipi"), 120, 360, 1200);
+    Combo1 = place(new QComboBox(Frame2), 1380, 360, 2955, kRow, QStringLiteral("Combo1"));
     Combo1->addItems({QStringLiteral("Kayıt Kodu"), QStringLiteral("Ünvan"), QStringLiteral("Şehir"),
                       QStringLiteral("Servisi Yapan"), QStringLiteral("Seri No")});
 
-    label(QStringLiteral("Veri Seçimi"), 120, 540, 1200);
+    label(QStringLiteral("Veri Seçimi"), 120, 780, 1200);
     valueModel_ = new engine::RecordsetModel(data1_, {{QStringLiteral("ServisKayitNo"), QString()}}, this);
-    DBCombo1 = place(new QComboBox(Frame2), 1380, 540, 2955, kRow, QStringLiteral("DBCombo1"));
+    DBCombo1 = place(new QComboBox(Frame2), 1380, 780, 2955, kRow, QStringLiteral("DBCombo1"));
     DBCombo1->setEditable(true);
     DBCombo1->setInsertPolicy(QComboBox::NoInsert);
     DBCombo1->setCompleter(nullptr);
@@ -241,9 +241,9 @@ void frmServis::buildListPanel() {
     DBCombo1->setView(comboView);
     DBCombo1->setModel(valueModel_);
 
-    Label2 = label(QStringLiteral("Listesi"), 120, 960, 4215);
+    Label2 = label(QStringLiteral("Listesi"), 120, 1200, 4215);
     Label2->setObjectName(QStringLiteral("Label2"));
-    DBList1 = place(new QListView(Frame2), 120, 1275, 4215, 5505, QStringLiteral("DBList1"));
+    DBList1 = place(new QListView(Frame2), 120, 1515, 4215, 5265, QStringLiteral("DBList1"));
     DBList1->setUniformItemSizes(true);
     DBList1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBList1->setModel(valueModel_);
