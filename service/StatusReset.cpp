@@ -13,27 +13,19 @@ constexpr int kBatch = 20000;
 void resetAllStatuses(engine::Database& servis, const std::function<bool(int, int)>& progress) {
     engine::Database::Transaction transaction(servis);
 
-    QStringList texts;
-    for (const TextField& f : kTextFields)
-        texts << QStringLiteral("%1 = coalesce(%1, '')").arg(QString::fromLatin1(f.field));
+    // Only rows whose status differs are written: a status column carries no index, so the
+    // reset touches nothing else and costs little on records already waiting.
     const QString update =
-        QStringLiteral(
-            "UPDATE Servis SET SonDurum = 0, Nerde = coalesce(Nerde, 0), %1 WHERE ID > ? AND ID <= ?")
-            .arg(texts.join(QStringLiteral(", ")));
-
-    engine::Statement bounds =
-        servis.prepare(QStringLiteral("SELECT coalesce(max(ID), 0), count(*) FROM Servis"));
+        QStringLiteral("UPDATE Servis SET SonDurum = 0 WHERE ID > ? AND ID <= ? AND SonDurum IS NOT 0");
+    engine::Statement bounds = servis.prepare(QStringLiteral("SELECT coalesce(max(ID), 0) FROM Servis"));
     bounds.step();
-    const qint64 maxId = bounds.int64(0);
-    const int total = static_cast<int>(bounds.int64(1));
-    int done = 0;
-    for (qint64 from = 0; from < maxId; from += kBatch) {
+    const int maxId = static_cast<int>(bounds.int64(0));
+    for (int from = 0; from < maxId; from += kBatch) {
         engine::Statement s = servis.prepare(update);
         s.bind(1, from);
         s.bind(2, from + kBatch);
         s.run();
-        done += servis.changes();
-        if (!progress(std::min(done, total), total))
+        if (!progress(std::min(from + kBatch, maxId), maxId))
             return;
     }
 
@@ -54,5 +46,5 @@ void resetAllStatuses(engine::Database& servis, const std::function<bool(int, in
                          qualified(QStringLiteral("Servis"))));
     transaction.commit();
     servis.changed();
-    progress(total, total);
+    progress(maxId, maxId);
 }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <sqlite3.h>
 
 using engine::DataSource;
 using engine::DbError;
@@ -155,6 +156,40 @@ private Q_SLOTS:
         rs.moveFirst();
         rs.findNext(QStringLiteral("Unvan='uzak 1200'"));
         QCOMPARE(rs.absolutePosition(), 1200);
+    }
+
+    // A refresh may reuse the keys it already has only while they are what the query would give.
+    void refreshSeesEveryChange() {
+        addCustomers(db->servis(), {"A", "B", "C"});
+        Recordset* rs = &open(QStringLiteral("Select * From Cari Where Unvan <> 'C'"));
+        QCOMPARE(titlesOf(*rs), (QStringList{"A", "B"}));
+
+        // another program writes to the file
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(db->servis().toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "INSERT INTO Cari (Unvan) VALUES ('D')", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(other);
+        source->refresh();
+        rs = source->recordset();
+        QCOMPARE(titlesOf(*rs), (QStringList{"A", "B", "D"}));
+
+        // an edit of our own that takes a row out of the filter
+        rs->moveFirst();
+        rs->edit();
+        rs->setValue(QStringLiteral("Unvan"), QStringLiteral("c"));
+        rs->update();
+        source->refresh();
+        rs = source->recordset();
+        QCOMPARE(titlesOf(*rs), (QStringList{"B", "D"}));
+
+        // a delete of our own, then another record source
+        rs->deleteRecord();
+        source->refresh();
+        QCOMPARE(titlesOf(*source->recordset()), QStringList{"D"});
+        source->setRecordSource(QStringLiteral("Cari"));
+        source->refresh();
+        QCOMPARE(titlesOf(*source->recordset()), (QStringList{"c", "C", "D"}));
     }
 
     void editInsideAFindLoop() {

@@ -1,4 +1,6 @@
 #include "ServisFixture.h"
+#include "StatusReset.h"
+#include "engine/Database.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -114,6 +116,14 @@ private Q_SLOTS:
         QCOMPARE(f->child<QComboBox>("Durumu")->currentIndex(), 0);
         QTest::keyClick(&f->window(), Qt::Key_F1);
         QCOMPARE(f->servis("SELECT count(*) FROM Cari").toInt(), 3);
+    }
+
+    void aCancelledStatusResetChangesNothing() {
+        threeRecords();
+        auto db = engine::Database::open(f->db.servis());
+        resetAllStatuses(*db, [](int, int) { return false; });
+        QCOMPARE(f->servis("SELECT count(*) FROM Servis WHERE SonDurum <> 0").toInt(), 2);
+        QCOMPARE(f->servis("SELECT count(*) FROM Cari").toInt(), 0);
     }
 
     void f1OnAnEmptyTableChangesNothing() {

@@ -36,7 +36,8 @@ void DataSource::openDatabase() {
 
 void DataSource::refresh() {
     openDatabase();
-    attach(std::make_unique<Recordset>(database_, parseRecordSource(recordSource_, database_->lookup())));
+    attach(std::make_unique<Recordset>(database_, parseRecordSource(recordSource_, database_->lookup()),
+                                       recordset_.get()));
 }
 
 void DataSource::setRecordset(std::unique_ptr<Recordset> recordset) {

@@ -255,12 +255,32 @@ int Database::changes() const {
     return sqlite3_changes(db_);
 }
 
+quint64 Database::version(const QString& table) {
+    Statement s = prepare(QStringLiteral("PRAGMA data_version"));
+    s.step();
+    const qint64 external = s.int64(0);
+    if (external != dataVersion_) {
+        dataVersion_ = external;
+        ++anyVersion_;
+    }
+    // Both counters only grow, so their sum names one moment of the table's history.
+    return anyVersion_ + tableVersions_.value(table.toLower());
+}
+
+void Database::changed(const QString& table) {
+    ++tableVersions_[table.toLower()];
+}
+
+void Database::changed() {
+    ++anyVersion_;
+}
+
 void Database::execute(const QString& statement) {
-    const Fragment f = translateStatement(statement, lookup());
+    const Change f = translateStatement(statement, lookup());
     Statement s = prepare(f.sql);
     s.bindAll(f.params);
     s.run();
-    changed();
+    changed(f.table);
 }
 
 const TableInfo& Database::table(const QString& name) {

@@ -62,9 +62,12 @@ public:
     void exec(const QString& sql); // plain SQLite, no result rows
     int changes() const;           // rows changed by the last statement
 
-    // Counts this connection's writes; record sets drop cached rows and find results when it moves.
-    quint64 generation() const { return generation_; }
-    void changed() { ++generation_; }
+    // The version of a table's data. It moves with every write to the table through this
+    // connection, with every write whose table is not known, and with every commit of another
+    // connection or program; record sets keep keys, rows and find results while it stands still.
+    quint64 version(const QString& table);
+    void changed(const QString& table); // a write to one table
+    void changed();                     // a write that may have touched any table
 
     // Many writes in one disk synchronisation.
     class Transaction {
@@ -87,8 +90,10 @@ private:
     QString path_;
     sqlite3* db_;
     QHash<QString, sqlite3_stmt*> statements_;
-    QHash<QString, TableInfo> tables_; // by lower-case name
-    quint64 generation_ = 0;
+    QHash<QString, TableInfo> tables_;      // by lower-case name
+    QHash<QString, quint64> tableVersions_; // by lower-case name
+    quint64 anyVersion_ = 0;
+    qint64 dataVersion_ = -1;
 };
 
 } // namespace engine

@@ -45,12 +45,18 @@ QVariant fromStored(const QVariant& v, FieldType type) {
 
 } // namespace
 
-Recordset::Recordset(std::shared_ptr<Database> db, SourceQuery query)
+Recordset::Recordset(std::shared_ptr<Database> db, SourceQuery query, const Recordset* previous)
     : db_(std::move(db))
     , table_(&db_->table(query.table))
     , query_(std::move(query))
     , keyField_(table_->indexOf(table_->key)) {
-    collect();
+    if (previous && previous->db_ == db_ && previous->query_ == query_ && previous->keysetCurrent()) {
+        keys_ = previous->keys_;
+        keysSorted_ = previous->keysSorted_;
+        keysAsOf_ = previous->keysAsOf_;
+    } else {
+        collect();
+    }
     pos_ = keys_.isEmpty() ? -1 : 0;
 }
 
@@ -67,6 +73,7 @@ QString Recordset::keySql() const {
 }
 
 void Recordset::collect() {
+    keysAsOf_ = version();
     keys_.clear();
     positions_.clear();
     Statement s = db_->prepare(keySql());
@@ -162,11 +169,20 @@ int Recordset::positionOfKey(qint64 key) const {
 
 // The criterion runs once into the sorted positions of its matches; later finds with the same
 // criterion are binary searches until the data or the keyset changes.
+const Fragment& Recordset::criterion(const QString& criteria) {
+    auto it = criteria_.constFind(criteria);
+    if (it != criteria_.constEnd())
+        return *it;
+    if (criteria_.size() >= 64)
+        criteria_.clear();
+    return *criteria_.insert(criteria, translateCriteria(criteria, *table_));
+}
+
 const QVector<int>& Recordset::matches(const QString& criteria) {
     FindCache& entry = finds_[criteria];
-    if (entry.generation == db_->generation() + 1 && entry.keysVersion == keysVersion_)
+    if (entry.dataVersion == version() + 1 && entry.keysVersion == keysVersion_)
         return entry.positions;
-    const Fragment crit = translateCriteria(criteria, *table_);
+    const Fragment& crit = criterion(criteria);
     QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(quoted(table_->key), quoted(table_->name));
     if (!query_.where.empty())
         sql += QStringLiteral("(%1) AND ").arg(query_.where.sql);
@@ -181,15 +197,14 @@ const QVector<int>& Recordset::matches(const QString& criteria) {
             entry.positions.push_back(p);
     }
     std::sort(entry.positions.begin(), entry.positions.end());
-    entry.generation = db_->generation() + 1;
+    entry.dataVersion = version() + 1;
     entry.keysVersion = keysVersion_;
     return entry.positions;
 }
 
 bool Recordset::findCached(const QString& criteria) const {
     const auto it = finds_.constFind(criteria);
-    return it != finds_.constEnd() && it->generation == db_->generation() + 1 &&
-           it->keysVersion == keysVersion_;
+    return it != finds_.constEnd() && it->dataVersion == version() + 1 && it->keysVersion == keysVersion_;
 }
 
 // In table order the next match is usually near: the keys just after `from` are looked through
@@ -202,7 +217,7 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
     if (first >= keys_.size())
         return -1;
     const int last = static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
-    const Fragment crit = translateCriteria(criteria, *table_);
+    const Fragment& crit = criterion(criteria);
     QString sql = QStringLiteral("SELECT %1 FROM %2 NOT INDEXED WHERE %1 BETWEEN ? AND ?")
                       .arg(quoted(table_->key), quoted(table_->name));
     if (!query_.where.empty())
@@ -259,9 +274,9 @@ void Recordset::findPrevious(const QString& criteria) {
 }
 
 const Recordset::Row& Recordset::row(int position) const {
-    if (cacheGeneration_ != db_->generation()) {
+    if (const quint64 v = version(); cacheVersion_ != v) {
         cache_.clear();
-        cacheGeneration_ = db_->generation();
+        cacheVersion_ = v;
     }
     const qint64 key = keys_[position];
     auto it = cache_.constFind(key);
@@ -370,11 +385,12 @@ void Recordset::update() {
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                       .arg(quoted(table_->name), names.join(u','), marks.join(u','));
         }
+        const bool current = keysetCurrent();
         Statement s = db_->prepare(sql);
         s.bindAll(values);
         s.run();
-        db_->changed();
         keys_.push_back(sqlite3_last_insert_rowid(db_->handle()));
+        wrote(current, inKeyOrderWithoutFilter());
         if (!keysSorted_ || (keys_.size() > 1 && keys_[keys_.size() - 2] > keys_.back()))
             keysSorted_ = false;
         positions_.clear();
@@ -389,10 +405,11 @@ void Recordset::update() {
             sets << n + QStringLiteral(" = ?");
         Statement s = db_->prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                                        .arg(quoted(table_->name), sets.join(u','), quoted(table_->key)));
+        const bool current = keysetCurrent();
         s.bindAll(values);
         s.bind(static_cast<int>(values.size()) + 1, keys_[pos_]);
         s.run();
-        db_->changed();
+        wrote(current, inKeyOrderWithoutFilter());
     }
     dropEdit();
     Q_EMIT recordChanged(pos_);
@@ -404,14 +421,23 @@ void Recordset::deleteRecord() {
     Q_EMIT aboutToDelete();
     Statement s = db_->prepare(
         QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(table_->name), quoted(table_->key)));
+    const bool current = keysetCurrent();
     s.bind(1, keys_[pos_]);
     s.run();
-    db_->changed();
     keys_.remove(pos_);
+    wrote(current, true);
     positions_.clear();
     ++keysVersion_;
     currentDeleted_ = true;
     Q_EMIT recordRemoved(pos_);
+}
+
+// After a write of our own (keys already adjusted): the keys still agree with the data if they
+// did before and the write cannot change which rows the source selects or their order.
+void Recordset::wrote(bool keysWereCurrent, bool selectionKept) {
+    db_->changed(table_->name);
+    if (keysWereCurrent && selectionKept)
+        keysAsOf_ = version();
 }
 
 qint64 Recordset::bookmark() const {

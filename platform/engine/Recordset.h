@@ -20,7 +20,9 @@ class Recordset : public QObject {
 public:
     enum EditMode { EditNone = 0, EditInProgress = 1, EditAdd = 2 };
 
-    Recordset(std::shared_ptr<Database> db, SourceQuery query);
+    // Runs the query for its keys, unless `previous` ran the same query and its keys are still
+    // those the query would give: a refresh of unchanged data costs nothing then.
+    Recordset(std::shared_ptr<Database> db, SourceQuery query, const Recordset* previous = nullptr);
     ~Recordset() override;
 
     const TableInfo& table() const { return *table_; }
@@ -86,6 +88,11 @@ private:
     void dropEdit();
     int positionOfKey(qint64 key) const;
     const QVector<int>& matches(const QString& criteria);
+    const Fragment& criterion(const QString& criteria);
+    quint64 version() const { return db_->version(table_->name); }
+    bool keysetCurrent() const { return keysAsOf_ == version(); }
+    void wrote(bool keysWereCurrent, bool selectionKept);
+    bool inKeyOrderWithoutFilter() const { return query_.where.empty() && query_.orderBy.isEmpty(); }
     bool findCached(const QString& criteria) const;
     std::optional<int> probeNext(const QString& criteria, int from);
     void findAfter(const QString& criteria, int from);
@@ -107,16 +114,19 @@ private:
     Row buffer_;
     QVector<bool> dirty_;
 
+    quint64 keysAsOf_ = 0; // the data version the keys agree with
+
     mutable QHash<qint64, Row> cache_;
-    mutable quint64 cacheGeneration_ = 0;
+    mutable quint64 cacheVersion_ = 0;
 
     struct FindCache {
-        quint64 generation = 0;
+        quint64 dataVersion = 0;
         quint64 keysVersion = 0;
         QVector<int> positions;
     };
     QHash<QString, FindCache> finds_;
-    quint64 keysVersion_ = 0;
+    QHash<QString, Fragment> criteria_;
+    quint64 keysVersion_ = 0; // counts changes of keys_ itself
 };
 
 } // namespace engine

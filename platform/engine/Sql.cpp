@@ -450,7 +450,7 @@ QString translateSort(const QString& text, const TableInfo& table) {
     return order;
 }
 
-Fragment translateStatement(const QString& text, const TableLookup& lookup) {
+Change translateStatement(const QString& text, const TableLookup& lookup) {
     Parser p(tokenize(text, ErrSyntaxInFrom), nullptr, text, ErrSyntaxInFrom);
     p.expectKeyword("DELETE");
     if (p.peek().kind == Tok::Star)
@@ -461,7 +461,7 @@ Fragment translateStatement(const QString& text, const TableLookup& lookup) {
         p.fail(QStringLiteral("tablo adı bekleniyordu"));
     const TableInfo& table = lookup(tableTok.text);
     p.setTable(&table);
-    Fragment f{QStringLiteral("DELETE FROM %1").arg(quoteIdent(table.name)), {}};
+    Change f{{QStringLiteral("DELETE FROM %1").arg(quoteIdent(table.name)), {}}, table.name};
     if (p.atKeyword("WHERE")) {
         p.take();
         const Fragment w = p.expression();

@@ -15,12 +15,14 @@ struct Fragment {
     QString sql;
     QVariantList params;
     bool empty() const { return sql.isEmpty(); }
+    bool operator==(const Fragment&) const = default;
 };
 
 struct SourceQuery {
     QString table;   // actual table name
     Fragment where;  // empty when the source has no WHERE
     QString orderBy; // translated ORDER BY list, empty for table order
+    bool operator==(const SourceQuery&) const = default;
 };
 
 using TableLookup = std::function<const TableInfo&(const QString&)>;
@@ -31,7 +33,10 @@ SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup);
 Fragment translateCriteria(const QString& text, const TableInfo& table);
 // A sort text such as "StokKod DESC" or "Gurup ASC, AltGurup".
 QString translateSort(const QString& text, const TableInfo& table);
-// "DELETE FROM t [WHERE ...]"; returns the SQLite statement.
-Fragment translateStatement(const QString& text, const TableLookup& lookup);
+// "DELETE FROM t [WHERE ...]"; returns the SQLite statement and the table it changes.
+struct Change : Fragment {
+    QString table;
+};
+Change translateStatement(const QString& text, const TableLookup& lookup);
 
 } // namespace engine
