@@ -2,6 +2,7 @@
 
 #include "engine/DataSource.h"
 #include "engine/DbError.h"
+#include "engine/RecordsetModel.h"
 #include "engine/Text.h"
 
 #include <QFile>
@@ -190,6 +191,26 @@ private Q_SLOTS:
         source->setRecordSource(QStringLiteral("Cari"));
         source->refresh();
         QCOMPARE(titlesOf(*source->recordset()), (QStringList{"c", "C", "D"}));
+    }
+
+    void modelSearchesThroughTheEngine() {
+        addCustomers(db->servis(), {"ANKARA OTO", "BURSA", "Ankara Elektrik", "Ali*Veli"});
+        open(QStringLiteral("Cari"));
+        engine::RecordsetModel model(source.get(), {{QStringLiteral("Unvan"), QString()}});
+        const auto rows = [&](int from, const QString& text, Qt::MatchFlags flags, int hits = 1) {
+            QList<int> out;
+            for (const QModelIndex& i : model.match(model.index(from, 0), Qt::DisplayRole, text, hits, flags))
+                out << i.row();
+            return out;
+        };
+        QCOMPARE(rows(0, "ank", Qt::MatchStartsWith), QList<int>{0});
+        QCOMPARE(rows(1, "ank", Qt::MatchStartsWith), QList<int>{2});
+        QCOMPARE(rows(3, "ank", Qt::MatchStartsWith | Qt::MatchWrap), QList<int>{0});
+        QCOMPARE(rows(3, "ank", Qt::MatchStartsWith), QList<int>{});
+        QCOMPARE(rows(0, "ank", Qt::MatchStartsWith, -1), (QList<int>{0, 2}));
+        QCOMPARE(rows(0, "bursa", Qt::MatchExactly), QList<int>{1});
+        QCOMPARE(rows(0, "Ali*", Qt::MatchStartsWith), QList<int>{3}); // the star is a letter here
+        QCOMPARE(rows(0, "A*", Qt::MatchStartsWith), QList<int>{});
     }
 
     void editInsideAFindLoop() {

@@ -239,15 +239,16 @@ void Recordset::findFirst(const QString& criteria) {
     findAfter(criteria, -1);
 }
 
+int Recordset::positionOf(const QString& criteria, int after) {
+    if (const std::optional<int> near = probeNext(criteria, after))
+        return *near;
+    const auto& m = matches(criteria);
+    const auto it = std::upper_bound(m.begin(), m.end(), after);
+    return it == m.end() ? -1 : *it;
+}
+
 void Recordset::findAfter(const QString& criteria, int from) {
-    int found = -1;
-    if (const std::optional<int> near = probeNext(criteria, from)) {
-        found = *near;
-    } else {
-        const auto& m = matches(criteria);
-        const auto it = std::upper_bound(m.begin(), m.end(), from);
-        found = it == m.end() ? -1 : *it;
-    }
+    const int found = positionOf(criteria, from);
     noMatch_ = found < 0;
     if (!noMatch_)
         land(found);

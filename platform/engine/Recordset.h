@@ -45,6 +45,8 @@ public:
     void findPrevious(const QString& criteria);
     void findLast(const QString& criteria);
     bool noMatch() const { return noMatch_; }
+    // The position of the first match after `after`, or -1; the current record stays.
+    int positionOf(const QString& criteria, int after = -1);
 
     // Editing: addNew()/edit() open a buffer, update() writes it, cancelUpdate() drops it.
     void addNew();

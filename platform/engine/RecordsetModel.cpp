@@ -1,6 +1,7 @@
 #include "RecordsetModel.h"
 
 #include "DbError.h"
+#include "Text.h"
 
 #include <QAbstractItemView>
 #include <QDate>
@@ -87,6 +88,43 @@ QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation == Qt::Horizontal)
         return section < columns_.size() ? QVariant(columns_[section].caption) : QVariant();
     return {};
+}
+
+QModelIndexList RecordsetModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                      Qt::MatchFlags flags) const {
+    const Qt::MatchFlags how = flags & Qt::MatchTypeMask;
+    const int column = start.column();
+    const int field = fieldIndexes_.value(column, -1);
+    if (!attached_ || field < 0 || (role != Qt::DisplayRole && role != Qt::EditRole) ||
+        (how != Qt::MatchExactly && how != Qt::MatchStartsWith && how != Qt::MatchFixedString))
+        return QAbstractTableModel::match(start, role, value, hits, flags);
+    const QString name = attached_->table().fields[field].name;
+    const QString text = value.toString();
+    const QString criteria = how == Qt::MatchStartsWith
+                                 ? name + QStringLiteral(" Like ") + sqlQuote(likeLiteral(text) + u'*')
+                                 : name + u'=' + sqlQuote(text);
+    QModelIndexList found;
+    try {
+        int after = start.row() - 1;
+        bool wrapped = false;
+        while (hits < 0 || found.size() < hits) {
+            const int p = attached_->positionOf(criteria, after);
+            if (p < 0) {
+                if (!(flags & Qt::MatchWrap) || wrapped || start.row() == 0)
+                    break;
+                wrapped = true;
+                after = -1;
+                continue;
+            }
+            if (wrapped && p >= start.row())
+                break;
+            found << index(p, column);
+            after = p;
+        }
+    } catch (const DbError&) {
+        // A record set that cannot be searched matches nothing.
+    }
+    return found;
 }
 
 void RecordsetModel::bindCurrentRow(QAbstractItemView* view) {

@@ -26,6 +26,10 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Searches through the engine instead of reading every row: a combo that checks its typed
+    // text, or a list searched by typing, would otherwise read the whole record set.
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                          Qt::MatchFlags flags) const override;
 
     void setColumns(QVector<Column> columns);
     const QVector<Column>& columns() const { return columns_; }
