@@ -46,6 +46,8 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik S
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
 xdotool windowfocus --sync "$window"
+# The window must have the keyboard before anything is typed.
+for _ in $(seq 50); do [ "$(xdotool getwindowfocus)" = "$window" ] && break; sleep 0.1; done
 sleep 0.5
 
 xdotool key --delay 100 alt+k            # Yeni Kayıt
@@ -54,7 +56,11 @@ xdotool key Return                       # accept the proposed code, on to the t
 xdotool type --delay 60 'çağrı şükrü ışık'
 sleep 0.3
 xdotool key --delay 100 alt+t            # Tamam
-sleep 0.5
+# Close only once the record is written: a loaded machine may still be working on it.
+for _ in $(seq 100); do
+    [ "$(sqlite3 "$prefix/Servis.mdb" 'SELECT count(*) FROM Servis')" = 1 ] && break
+    sleep 0.1
+done
 xdotool key --delay 100 alt+ccedilla     # Çıkış
 for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$program" 2>/dev/null; then echo "the program did not close"; exit 1; fi
