@@ -53,6 +53,10 @@ void frmServis::buildRecordPanel() {
     addLabel(0, QStringLiteral(" Kayıt Kodu"), 120, 240, 1275);
     MaskEdBox1 = place(new QLineEdit(Frame1), kBoxLeft, 240, 1035, kRow, QStringLiteral("MaskEdBox1"));
     MaskEdBox1->setInputMask(QStringLiteral("99-9999-99;_"));
+    // Ten characters in 1035 twips: a little tighter than the other boxes, so none is cut off.
+    QFont tight = MaskEdBox1->font();
+    tight.setLetterSpacing(QFont::AbsoluteSpacing, -0.6);
+    MaskEdBox1->setFont(tight);
 
     struct Row {
         int label;
@@ -142,6 +146,14 @@ void frmServis::buildRecordPanel() {
                         Text1[13],  Text1[14], Text1[15],  Text1[16]};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
+    // While browsing the panel takes no input but stays readable: its fields keep their normal
+    // colours instead of the greyed ones of a disabled control.
+    QPalette readable = Frame1->palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = static_cast<QPalette::ColorRole>(role);
+        readable.setColor(QPalette::Disabled, r, readable.color(QPalette::Active, r));
+    }
+    Frame1->setPalette(readable);
     Frame1->setEnabled(false);
 }
 

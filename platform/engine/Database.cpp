@@ -264,6 +264,10 @@ quint64 Database::version(const QString& table) {
         ++anyVersion_;
     }
     // Both counters only grow, so their sum names one moment of the table's history.
+    return knownVersion(table);
+}
+
+quint64 Database::knownVersion(const QString& table) const {
     return anyVersion_ + tableVersions_.value(table.toLower());
 }
 

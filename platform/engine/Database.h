@@ -66,6 +66,8 @@ public:
     // connection, with every write whose table is not known, and with every commit of another
     // connection or program; record sets keep keys, rows and find results while it stands still.
     quint64 version(const QString& table);
+    // The version as last seen, without asking about other connections (cheap enough per field).
+    quint64 knownVersion(const QString& table) const;
     void changed(const QString& table); // a write to one table
     void changed();                     // a write that may have touched any table
 

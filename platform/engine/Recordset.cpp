@@ -108,6 +108,7 @@ void Recordset::setAbsolutePosition(int position) {
 }
 
 void Recordset::land(int position) {
+    noticeOutsideChanges();
     dropEdit();
     currentDeleted_ = false;
     pos_ = position;
@@ -137,6 +138,7 @@ void Recordset::moveNext() {
         noCurrentRecord();
     // After a delete the position already names the record that followed the deleted one.
     const int next = currentDeleted_ ? pos_ : pos_ + 1;
+    noticeOutsideChanges();
     dropEdit();
     currentDeleted_ = false;
     pos_ = next;
@@ -147,6 +149,7 @@ void Recordset::moveNext() {
 void Recordset::movePrevious() {
     if (bof())
         noCurrentRecord();
+    noticeOutsideChanges();
     dropEdit();
     currentDeleted_ = false;
     pos_ -= 1;
@@ -275,7 +278,8 @@ void Recordset::findPrevious(const QString& criteria) {
 }
 
 const Recordset::Row& Recordset::row(int position) const {
-    if (const quint64 v = version(); cacheVersion_ != v) {
+    // Other programs' changes are looked for when the record set moves (land), not per field.
+    if (const quint64 v = db_->knownVersion(table_->name); cacheVersion_ != v) {
         cache_.clear();
         cacheVersion_ = v;
     }

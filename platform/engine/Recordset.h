@@ -92,6 +92,8 @@ private:
     const QVector<int>& matches(const QString& criteria);
     const Fragment& criterion(const QString& criteria);
     quint64 version() const { return db_->version(table_->name); }
+    // Rows written by another program show from the next move on.
+    void noticeOutsideChanges() const { db_->version(table_->name); }
     bool keysetCurrent() const { return keysAsOf_ == version(); }
     void wrote(bool keysWereCurrent, bool selectionKept);
     bool inKeyOrderWithoutFilter() const { return query_.where.empty() && query_.orderBy.isEmpty(); }
