@@ -1,0 +1,564 @@
+#include "Bench.h"
+
+#include "ProgramDirectory.h"
+#include "RecordCode.h"
+#include "Schema.h"
+#include "Settings.h"
+#include "WindowDriver.h"
+#include "engine/Text.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListView>
+#include <QTest>
+#include <QTime>
+
+namespace {
+
+// The list panel's fields by Combo1 position, as the window names them.
+const char* const kListFields[] = {"ServisKayitNo", "Unvan", "Sehir", "ServisiYapan", "SeriNo"};
+constexpr int kTechnicianField = 3;
+// Typed into the title box of a new record; ASCII only, so that SQLite's own LIKE in the
+// baseline agrees with the program's Turkish comparison.
+constexpr char kTypeaheadLetters[] = "abkmsdeytgcoprnuhfz";
+constexpr int kStatusResetRuns = 3;
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString file(const QString& directory, const QString& name) {
+    return QDir(directory).filePath(name);
+}
+
+// What showing a record reads: its row and its used items.
+class RawShow {
+public:
+    RawShow(RawDb& servis, RawDb& stok)
+        : row_(servis, "SELECT * FROM Servis WHERE ID = ?")
+        , items_(stok, "SELECT * FROM StokHareket WHERE KayitNo = ?")
+        , code_(row_.column("ServisKayitNo")) {}
+
+    struct Shown {
+        std::string code;
+        int items = 0;
+    };
+
+    Shown show(sqlite3_int64 id) {
+        row_.bind(1, id);
+        require(row_.step(), QStringLiteral("record %1 vanished").arg(id));
+        row_.readRow();
+        Shown out{row_.text(code_)};
+        row_.reset();
+        out.items = items_.bind(1, out.code).rows();
+        return out;
+    }
+
+private:
+    RawQuery row_;
+    RawQuery items_;
+    int code_;
+};
+
+sqlite3_int64 number(RawDb& db, const std::string& sql, std::string_view value = {}) {
+    RawQuery q(db, sql);
+    if (!value.empty())
+        q.bind(1, value);
+    require(q.step(), text("no result: " + sql));
+    return q.int64(0);
+}
+
+std::string firstText(RawDb& db, const std::string& sql) {
+    RawQuery q(db, sql);
+    require(q.step(), text("no result: " + sql));
+    return q.text(0);
+}
+
+// Counts the paint events of a widget: the value list's time must include drawing its rows.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget)
+        : QObject(widget) {
+        widget->installEventFilter(this);
+    }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+Bench::Bench(const QString& dataFolder, int repeat)
+    : dataFolder_(dataFolder)
+    , repeat_(repeat)
+    , run_(QFileInfo(dataFolder).absolutePath() + QStringLiteral("/run-XXXXXX")) {
+    require(run_.isValid(), QStringLiteral("cannot make a working folder beside %1").arg(dataFolder));
+    // The program's settings (the last record code) go to the working folder, not the user's.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(run_.filePath(QStringLiteral("config"))));
+}
+
+Bench::~Bench() = default;
+
+QString Bench::freshProgramDirectory() {
+    const QString dir = run_.filePath(QStringLiteral("program-%1").arg(++copies_));
+    QDir().mkpath(dir);
+    for (const QString& name : {schema::kServisFile, schema::kStokFile})
+        require(QFile::copy(file(dataFolder_, name), file(dir, name)),
+                QStringLiteral("cannot copy %1 to %2").arg(name, dir));
+    return dir;
+}
+
+void Bench::openSession() {
+    session_ = freshProgramDirectory();
+    setProgramDirectory(session_);
+    servis_ = std::make_unique<RawDb>(file(session_, schema::kServisFile));
+    stok_ = std::make_unique<RawDb>(file(session_, schema::kStokFile));
+    facts_.records = int(number(*servis_, "SELECT count(*) FROM Servis"));
+    facts_.customers = int(number(*servis_, "SELECT count(*) FROM Cari"));
+    facts_.firstId = number(*servis_, "SELECT ID FROM Servis ORDER BY ID LIMIT 1");
+    const std::string code = firstText(*servis_, "SELECT ServisKayitNo FROM Servis ORDER BY ID LIMIT 1");
+    facts_.firstCode = text(code);
+    facts_.firstItems = int(number(*stok_, "SELECT count(*) FROM StokHareket WHERE KayitNo = ?", code));
+}
+
+Report Bench::run() {
+    openSession();
+    Report report;
+    report.peakRssMb = memory();
+    report.peakRssTargetMb = 150;
+    report.results << startup();
+    {
+        // Record work with the list panel closed, as the window starts; list work with it open.
+        WindowDriver d;
+        report.results << nextRecord(d);
+        d.setListPanel(true);
+        report.results << filter(d, {.name = QStringLiteral("filter_like"), .target = {.maxRatio = 1.5}}, 1,
+                                 QStringLiteral("AN*"),
+                                 "SELECT ID FROM Servis WHERE Unvan LIKE 'AN%' ORDER BY ID")
+                       // A city as stored ("Ankara") typed in other letter case.
+                       << filter(d, {.name = QStringLiteral("filter_equal"), .target = {.maxRatio = 2}}, 2,
+                                 QStringLiteral("ANKARA"),
+                                 "SELECT ID FROM Servis WHERE Sehir = ? COLLATE NOCASE ORDER BY ID")
+                       << findNext(d) << valueList(d);
+        d.setListPanel(false);
+        report.results << typeahead(d) << saveNew(d) << deleteRecord(d);
+    }
+    servis_.reset();
+    stok_.reset();
+    report.results << statusReset();
+    return report;
+}
+
+// The process's peak so far with the data set open and the value list filled: measured first,
+// before any timed work has passed through the heap.
+double Bench::memory() {
+    WindowDriver d;
+    d.setListPanel(true);
+    d.chooseField(1);
+    settle();
+    return peakResidentMb();
+}
+
+Result Bench::startup() {
+    Result r{.name = QStringLiteral("startup"), .target = {.maxRatio = 1.5}};
+    r.rawMs = medianOf(repeat_, [&](int) {
+        return elapsedMs([&] {
+            RawDb servis(file(session_, schema::kServisFile));
+            RawDb stok(file(session_, schema::kStokFile));
+            RawQuery customers(servis, "SELECT ID FROM Cari ORDER BY ID");
+            RawQuery records(servis, "SELECT ID FROM Servis ORDER BY ID");
+            RawShow show(servis, stok);
+            customers.ids();
+            show.show(records.ids().front());
+        });
+    });
+    r.oursMs = medianOf(repeat_, [&](int) {
+        std::unique_ptr<frmServis> window;
+        const double ms = elapsedMs([&] { window = loadWindow(); });
+        WindowDriver d(std::move(window));
+        require(d.records().recordCount() == facts_.records &&
+                    d.window().Data2()->rs().recordCount() == facts_.customers,
+                QStringLiteral("start-up: wrong record or customer count"));
+        require(d.code() == facts_.firstCode && d.gridRows() == facts_.firstItems,
+                QStringLiteral("start-up: first record %1 with %2 items shown as %3 with %4")
+                    .arg(facts_.firstCode)
+                    .arg(facts_.firstItems)
+                    .arg(d.code())
+                    .arg(d.gridRows()));
+        return ms;
+    });
+    return r;
+}
+
+Result Bench::nextRecord(WindowDriver& d) {
+    Result r{.name = QStringLiteral("next_record"), .target = {.maxMs = 2}};
+    RawQuery keys(*servis_, "SELECT ID FROM Servis ORDER BY ID");
+    const std::vector<sqlite3_int64> ids = keys.ids();
+    require(int(ids.size()) > repeat_, QStringLiteral("next_record: too few records"));
+    RawShow raw(*servis_, *stok_);
+    std::vector<RawShow::Shown> expected;
+    r.rawMs = medianOf(repeat_,
+                       [&](int i) { return elapsedMs([&] { expected.push_back(raw.show(ids[i + 1])); }); });
+
+    d.click(QStringLiteral("Data1_First"));
+    settle();
+    r.oursMs = medianOf(repeat_, [&](int i) {
+        const double ms = elapsedMs([&] {
+            d.click(QStringLiteral("Data1_Next"));
+            settle();
+        });
+        require(d.code() == text(expected[i].code) && d.gridRows() == expected[i].items,
+                QStringLiteral("next_record: shows %1 with %2 items, expected %3 with %4")
+                    .arg(d.code())
+                    .arg(d.gridRows())
+                    .arg(text(expected[i].code))
+                    .arg(expected[i].items));
+        return ms;
+    });
+    return r;
+}
+
+// Ticking the filter box with a value typed for a field of the list panel; the baseline binds the
+// same value where its query has a parameter.
+Result Bench::filter(WindowDriver& d, Result r, int field, const QString& value, const std::string& rawSql) {
+    RawQuery query(*servis_, rawSql);
+    if (rawSql.find('?') != std::string::npos)
+        query.bind(1, value.toStdString());
+    size_t matches = 0;
+    r.rawMs = medianOf(repeat_, [&](int) { return elapsedMs([&] { matches = query.ids().size(); }); });
+
+    d.chooseField(field);
+    const auto untick = [&] {
+        if (d.filterOn()) {
+            d.click(QStringLiteral("Check1"));
+            settle();
+        }
+    };
+    r.oursMs = medianOf(repeat_, [&](int) {
+        untick();
+        // Typed every time, as a user does, so that the click on the box also takes the focus out
+        // of the value combo.
+        d.setFilterText(value);
+        const double ms = elapsedMs([&] {
+            d.click(QStringLiteral("Check1"));
+            settle();
+        });
+        require(d.filterOn() && size_t(d.records().recordCount()) == matches,
+                QStringLiteral("%1: %2 records shown, %3 expected")
+                    .arg(r.name)
+                    .arg(d.records().recordCount())
+                    .arg(matches));
+        return ms;
+    });
+    untick();
+    return r;
+}
+
+// "Tekrar Ara" on the technician of the first record: thousands of matches in the full set.
+Result Bench::findNext(WindowDriver& d) {
+    Result r{.name = QStringLiteral("find_next"), .target = {.maxMs = 5}};
+    const std::string technician = firstText(*servis_, "SELECT ServisiYapan FROM Servis ORDER BY ID LIMIT 1");
+    RawQuery next(*servis_, "SELECT ID FROM Servis WHERE ServisiYapan = ? AND ID > ? ORDER BY ID LIMIT 1");
+    RawShow raw(*servis_, *stok_);
+    std::vector<std::string> expected;
+    sqlite3_int64 from = facts_.firstId;
+    r.rawMs = medianOf(repeat_, [&](int) {
+        return elapsedMs([&] {
+            next.bind(1, technician).bind(2, from);
+            require(next.step(), QStringLiteral("find_next: too few matches"));
+            from = next.int64(0);
+            next.reset();
+            expected.push_back(raw.show(from).code);
+        });
+    });
+
+    d.chooseField(kTechnicianField);
+    settle();
+    d.pickFromList(0);
+    settle();
+    require(d.code() == facts_.firstCode,
+            QStringLiteral("find_next: the pick did not land on the first record"));
+    r.oursMs = medianOf(repeat_, [&](int i) {
+        const double ms = elapsedMs([&] {
+            d.click(QStringLiteral("CmdSonraki"));
+            settle();
+        });
+        require(dialogs_.shown.isEmpty() && d.code() == text(expected[i]),
+                QStringLiteral("find_next: landed on %1, expected %2").arg(d.code(), text(expected[i])));
+        return ms;
+    });
+    return r;
+}
+
+// Choosing another field of the list panel: the list then shows that field of every record.
+Result Bench::valueList(WindowDriver& d) {
+    Result r{.name = QStringLiteral("value_list"), .target = {.maxMs = 50}};
+    auto* list = d.child<QListView>(QStringLiteral("DBList1"));
+    const int visible = list->viewport()->height() / std::max(1, list->sizeHintForRow(0)) + 1;
+    const auto fieldOf = [](int i) { return (kTechnicianField + 1 + i) % int(std::size(kListFields)); };
+
+    RawQuery keys(*servis_, "SELECT ID FROM Servis ORDER BY ID");
+    std::vector<std::unique_ptr<RawQuery>> values;
+    for (const char* field : kListFields)
+        values.push_back(std::make_unique<RawQuery>(*servis_, "SELECT " + std::string(field) +
+                                                                  " FROM Servis WHERE ID = ?"));
+    std::vector<std::string> firstValues;
+    r.rawMs = medianOf(repeat_, [&](int i) {
+        return elapsedMs([&] {
+            const std::vector<sqlite3_int64> ids = keys.ids();
+            RawQuery& value = *values[fieldOf(i)];
+            for (int row = 0; row < visible && row < int(ids.size()); ++row) {
+                value.bind(1, ids[row]);
+                value.step();
+                if (row == 0)
+                    firstValues.push_back(value.text(0));
+                value.reset();
+            }
+        });
+    });
+
+    PaintCounter counter(list->viewport());
+    auto* combo = d.child<QComboBox>(QStringLiteral("Combo1"));
+    auto* caption = d.child<QLabel>(QStringLiteral("Label2"));
+    r.oursMs = medianOf(repeat_, [&](int i) {
+        counter.paints = 0;
+        const double ms = elapsedMs([&] {
+            d.chooseField(fieldOf(i));
+            settle();
+        });
+        require(counter.paints > 0, QStringLiteral("value_list: the list was not drawn"));
+        require(caption->text() == combo->currentText() + QStringLiteral(" Listesi") &&
+                    list->model()->rowCount() == facts_.records &&
+                    list->model()->index(0, 0).data().toString() == text(firstValues[i]),
+                QStringLiteral("value_list: the list of %1 is wrong").arg(combo->currentText()));
+        return ms;
+    });
+    return r;
+}
+
+// One keystroke in the title box of a new record: the first customer whose title begins with it.
+Result Bench::typeahead(WindowDriver& d) {
+    Result r{.name = QStringLiteral("typeahead"), .target = {.maxMs = 5, .maxRatio = 2}};
+    const auto letter = [](int i) { return kTypeaheadLetters[i % (int(std::size(kTypeaheadLetters)) - 1)]; };
+    RawQuery first(*servis_, "SELECT ID FROM Cari WHERE Unvan LIKE ? || '%' ORDER BY ID LIMIT 1");
+    RawQuery customer(*servis_, "SELECT * FROM Cari WHERE ID = ?");
+    const int title = customer.column("Unvan");
+    std::vector<std::string> expected;
+    r.rawMs = medianOf(repeat_, [&](int i) {
+        std::string found;
+        const double ms = elapsedMs([&] {
+            first.bind(1, std::string(1, letter(i)));
+            if (first.step()) {
+                customer.bind(1, first.int64(0));
+                customer.step();
+                customer.readRow();
+                found = customer.text(title);
+                customer.reset();
+            }
+            first.reset();
+        });
+        expected.push_back(found);
+        return ms;
+    });
+
+    QWidget* box = d.child<QWidget>(QStringLiteral("Text1_0"));
+    r.oursMs = medianOf(repeat_, [&](int i) {
+        d.click(QStringLiteral("cmdAdd"));
+        settle();
+        box->setFocus();
+        const QString key(QChar::fromLatin1(letter(i)));
+        const double ms = elapsedMs([&] {
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, key, Qt::NoModifier);
+            settle();
+        });
+        const bool completed = expected[i].empty() ? d.title().compare(key, Qt::CaseInsensitive) == 0
+                                                   : d.title() == text(expected[i]);
+        require(completed, QStringLiteral("typeahead: '%1' gave '%2', expected '%3'")
+                               .arg(key, d.title(), text(expected[i])));
+        d.click(QStringLiteral("Evet_Hayir_1"));
+        settle();
+        return ms;
+    });
+    return r;
+}
+
+// Confirming a new record with a new customer: the record and the customer row are written.
+Result Bench::saveNew(WindowDriver& d) {
+    Result r{.name = QStringLiteral("save_new"), .target = {.maxMs = 30}};
+    QString last = text(firstText(*servis_, "SELECT ServisKayitNo FROM Servis ORDER BY ID DESC LIMIT 1"));
+
+    RawQuery insert(*servis_,
+                    "INSERT INTO Servis (ServisKayitNo, KayitTarih, KayitSaat, TeslimTarihi, TeslimSaati, "
+                    "Nerde, SonDurum, Unvan, Adres1, Adres2, Sehir, Telefon, VergiDa, VergiNo, Ilgili, "
+                    "Sistem, MarkaModel, SeriNo, ServisiYapan, TeslimAlan, TahilatBilgisi, BasvuruSebebi, "
+                    "YapilanIs, Sonuc, Email) VALUES (?, ?, ?, ?, ?, 0, 0, ?, '', '', '', '', '', '', "
+                    "'', '', '', '', '', '', '', '', '', '', '')");
+    // The customer look-up compares titles without regard to case, through the Cari fold index.
+    RawQuery known(*servis_, "SELECT ID FROM Cari WHERE " +
+                                 engine::foldSql(QStringLiteral("Unvan")).toStdString() + " = ? LIMIT 1");
+    RawQuery addCustomer(*servis_,
+                         "INSERT INTO Cari (Unvan, Adres1, Adres2, Sehir, Telefon, VergiDa, VergiNo, Email) "
+                         "VALUES (?, '', '', '', '', '', '', '')");
+    r.rawMs = medianOf(repeat_, [&](int i) {
+        last = recordcode::proposeNext(last);
+        const std::string code = last.toStdString();
+        const QString title = QStringLiteral("Deneme Müşterisi R%1").arg(i + 1);
+        const std::string utf8 = title.toStdString();
+        const std::string folded = engine::foldText(title).toStdString();
+        const std::string today = QDate::currentDate().toString(Qt::ISODate).toStdString();
+        const std::string now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString();
+        return elapsedMs([&] {
+            insert.bind(1, code).bind(2, today).bind(3, now).bind(4, today).bind(5, now).bind(6, utf8).run();
+            known.bind(1, folded);
+            const bool exists = known.step();
+            known.reset();
+            if (!exists)
+                addCustomer.bind(1, utf8).run();
+        });
+    });
+
+    settings::setDataNo(last); // the window's proposals follow the baseline's codes
+    QWidget* box = d.child<QWidget>(QStringLiteral("Text1_0"));
+    r.oursMs = medianOf(repeat_, [&](int i) {
+        d.click(QStringLiteral("cmdAdd"));
+        settle();
+        const QString code = d.code();
+        d.type(box, QStringLiteral("Deneme Müşterisi %1").arg(i + 1));
+        const QString title = d.title();
+        const double ms = elapsedMs([&] {
+            d.click(QStringLiteral("Evet_Hayir_0"));
+            settle();
+        });
+        RawQuery saved(*servis_, "SELECT count(*) FROM Servis WHERE ServisKayitNo = ? AND Unvan = ?");
+        saved.bind(1, code.toStdString()).bind(2, title.toStdString()).step();
+        require(dialogs_.shown.isEmpty() && d.window().KayitModu == 0 && saved.int64(0) == 1 &&
+                    number(*servis_, "SELECT count(*) FROM Cari WHERE Unvan = ?", title.toStdString()) == 1,
+                QStringLiteral("save_new: %1 '%2' was not stored with its customer").arg(code, title));
+        return ms;
+    });
+    return r;
+}
+
+// Deleting a record from the middle of the set, with its used items, on a scripted "Evet".
+Result Bench::deleteRecord(WindowDriver& d) {
+    Result r{.name = QStringLiteral("delete_record"), .target = {.maxMs = 30}};
+    RawQuery at(*servis_, "SELECT ID, ServisKayitNo FROM Servis ORDER BY ID LIMIT 1 OFFSET ?");
+    RawQuery items(*stok_, "DELETE FROM StokHareket WHERE KayitNo = ?");
+    RawQuery row(*servis_, "DELETE FROM Servis WHERE ID = ?");
+    RawShow show(*servis_, *stok_);
+    const auto gone = [&](const std::string& code) {
+        return number(*servis_, "SELECT count(*) FROM Servis WHERE ServisKayitNo = ?", code) == 0 &&
+               number(*stok_, "SELECT count(*) FROM StokHareket WHERE KayitNo = ?", code) == 0;
+    };
+    r.rawMs = medianOf(repeat_, [&](int i) {
+        at.bind(1, sqlite3_int64(facts_.records / 2 + 2 * repeat_ + i));
+        require(at.step(), QStringLiteral("delete_record: too few records"));
+        const sqlite3_int64 id = at.int64(0);
+        const std::string code = at.text(1);
+        at.reset();
+        const double ms = elapsedMs([&] {
+            items.bind(1, code).run();
+            row.bind(1, id).run();
+            show.show(facts_.firstId);
+        });
+        require(gone(code), text("delete_record: raw delete of " + code + " left rows"));
+        return ms;
+    });
+
+    r.oursMs = medianOf(repeat_, [&](int i) {
+        const int before = d.records().recordCount();
+        d.records().setAbsolutePosition(before / 2 - i);
+        settle();
+        const QString code = d.code();
+        dialogs_.answers << ui::Answer::Yes;
+        const double ms = elapsedMs([&] {
+            d.click(QStringLiteral("cmdDelete"));
+            settle();
+        });
+        require(dialogs_.shown.size() == 1 && dialogs_.shown[0].buttons == ui::Buttons::YesNo,
+                QStringLiteral("delete_record: expected exactly the delete question"));
+        dialogs_.shown.clear();
+        require(gone(code.toStdString()) && d.records().recordCount() == before - 1,
+                QStringLiteral("delete_record: %1 was not deleted with its used items").arg(code));
+        return ms;
+    });
+    return r;
+}
+
+// F1 over the whole data set, on a fresh copy each time so that every run does the same work.
+Result Bench::statusReset() {
+    Result r{.name = QStringLiteral("status_reset"), .target = {.maxMs = 10000}};
+    const int runs = std::min(repeat_, kStatusResetRuns);
+    const QString fold = engine::foldSql(QStringLiteral("Unvan"));
+    const auto qualified = [&](const QString& table) {
+        return QString(fold)
+            .replace(QStringLiteral("\"Unvan\""), table + QStringLiteral(".\"Unvan\""))
+            .toStdString();
+    };
+    const std::string update = "UPDATE Servis SET SonDurum = 0 WHERE SonDurum IS NOT 0";
+    const std::string customers =
+        "INSERT INTO Cari (Unvan, Adres1, Adres2, Sehir, Telefon, VergiDa, VergiNo, Email) "
+        "SELECT Unvan, Adres1, Adres2, Sehir, Telefon, VergiDa, VergiNo, Email FROM Servis WHERE ID IN "
+        "(SELECT min(ID) FROM Servis GROUP BY " +
+        fold.toStdString() + ") AND NOT EXISTS (SELECT 1 FROM Cari c WHERE " +
+        qualified(QStringLiteral("c")) + " = " + qualified(QStringLiteral("Servis")) + ") ORDER BY ID";
+    const auto outcome = [&](const QString& dir) {
+        RawDb db(file(dir, schema::kServisFile));
+        return std::pair{number(db, "SELECT count(*) FROM Servis WHERE SonDurum <> 0"),
+                         number(db, "SELECT count(*) FROM Cari")};
+    };
+
+    sqlite3_int64 customersAfter = 0;
+    r.rawMs = medianOf(runs, [&](int) {
+        const QString dir = freshProgramDirectory();
+        double ms = 0;
+        {
+            RawDb db(file(dir, schema::kServisFile));
+            RawQuery reset(db, update);
+            RawQuery add(db, customers);
+            ms = elapsedMs([&] {
+                db.exec("BEGIN IMMEDIATE");
+                reset.run();
+                add.run();
+                db.exec("COMMIT");
+            });
+        }
+        const auto [waiting, count] = outcome(dir);
+        require(waiting == 0, QStringLiteral("status_reset: the baseline left records unreset"));
+        customersAfter = count;
+        QDir(dir).removeRecursively();
+        return ms;
+    });
+    r.oursMs = medianOf(runs, [&](int) {
+        const QString dir = freshProgramDirectory();
+        setProgramDirectory(dir);
+        double ms = 0;
+        {
+            WindowDriver d;
+            ms = elapsedMs([&] {
+                QTest::keyClick(&d.window(), Qt::Key_F1);
+                settle();
+            });
+            require(dialogs_.shown.isEmpty(),
+                    QStringLiteral("status_reset: %1").arg(dialogs_.texts().join(' ')));
+        }
+        const auto [waiting, count] = outcome(dir);
+        require(waiting == 0 && count == customersAfter,
+                QStringLiteral("status_reset: %1 records unreset, %2 customers (%3 expected)")
+                    .arg(waiting)
+                    .arg(count)
+                    .arg(customersAfter));
+        QDir(dir).removeRecursively();
+        return ms;
+    });
+    return r;
+}

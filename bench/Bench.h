@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Raw.h"
+#include "RecordingSoundPlayer.h"
+#include "Report.h"
+#include "ScriptedDialogs.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class WindowDriver;
+
+// Times each operation of the service desk through the program's own code (the service window
+// driven through its widgets, on the engine stand-in) and the same work on plain SQLite, on a
+// copy of the data set so that the cache stays as generated.
+class Bench {
+public:
+    Bench(const QString& dataFolder, int repeat);
+    ~Bench();
+
+    Report run();
+
+private:
+    // What the checks compare the window with, read from the session's files.
+    struct Facts {
+        int records = 0;
+        int customers = 0;
+        sqlite3_int64 firstId = 0;
+        QString firstCode;
+        int firstItems = 0;
+    };
+
+    QString freshProgramDirectory();
+    void openSession();
+
+    double memory();
+    Result startup();
+    Result nextRecord(WindowDriver& d);
+    Result filter(WindowDriver& d, Result r, int field, const QString& value, const std::string& rawSql);
+    Result findNext(WindowDriver& d);
+    Result valueList(WindowDriver& d);
+    Result typeahead(WindowDriver& d);
+    Result saveNew(WindowDriver& d);
+    Result deleteRecord(WindowDriver& d);
+    Result statusReset();
+
+    QString dataFolder_;
+    int repeat_;
+    QTemporaryDir run_; // beside the cache: on the disk the user's own data would live on
+    int copies_ = 0;
+    QString session_;
+    std::unique_ptr<RawDb> servis_;
+    std::unique_ptr<RawDb> stok_;
+    Facts facts_;
+    ScriptedDialogs dialogs_;
+    RecordingSoundPlayer player_;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <chrono>
+#include <stdexcept>
+#include <vector>
+
+class QTextStream;
+
+// A target is met when every limit given holds; 0 means no such limit.
+struct Target {
+    double maxMs = 0;
+    double maxRatio = 0; // ours / raw
+
+    QString text() const;
+    bool met(double oursMs, double rawMs) const;
+};
+
+struct Result {
+    QString name;
+    double oursMs = 0;
+    double rawMs = 0;
+    Target target;
+
+    double ratio() const { return rawMs > 0 ? oursMs / rawMs : 0; }
+    bool met() const { return target.met(oursMs, rawMs); }
+};
+
+struct Report {
+    QList<Result> results;
+    double peakRssMb = 0;
+    double peakRssTargetMb = 0;
+    int records = 0;
+    int repeat = 0;
+
+    void print(QTextStream& out) const;
+    void writeJson(const QString& path) const;
+};
+
+template <typename F> double elapsedMs(F&& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> samples);
+
+// The median of `times` samples; `sample(i)` prepares, times and checks one run.
+template <typename F> double medianOf(int times, F&& sample) {
+    std::vector<double> samples;
+    for (int i = 0; i < times; ++i)
+        samples.push_back(sample(i));
+    return median(std::move(samples));
+}
+
+// The benchmark stops on a wrong result: a fast wrong answer measures nothing.
+inline void require(bool ok, const QString& what) {
+    if (!ok)
+        throw std::runtime_error(what.toStdString());
+}
+
+// VmHWM: the highest resident set size of this process so far.
+double peakResidentMb();
