@@ -307,6 +307,17 @@ private Q_SLOTS:
         for (int i = 0; i < rs.recordCount(); ++i)
             cities << rs.valueAt(i, rs.fieldIndex(QStringLiteral("Sehir"))).toString();
         QCOMPARE(cities, expected);
+
+        // Finds evaluate the same criterion row by row; they must agree with the indexed form.
+        const engine::Fragment rowByRow = engine::translateCriteria(criterion.section(" Where ", 1),
+                                                                    rs.table(), engine::Evaluation::RowByRow);
+        engine::Statement s =
+            rs.database().prepare("SELECT group_concat(Sehir, '|') FROM (SELECT Sehir FROM Cari "
+                                  "WHERE " +
+                                  rowByRow.sql + " ORDER BY ID)");
+        s.bindAll(rowByRow.params);
+        QVERIFY(s.step());
+        QCOMPARE(s.value(0).toString(), expected.join('|'));
     }
 
     void foldExpressionAgreesWithFoldText() {

@@ -172,13 +172,14 @@ int Recordset::positionOfKey(qint64 key) const {
 
 // The criterion runs once into the sorted positions of its matches; later finds with the same
 // criterion are binary searches until the data or the keyset changes.
-const Fragment& Recordset::criterion(const QString& criteria) {
-    auto it = criteria_.constFind(criteria);
+const Fragment& Recordset::criterion(const QString& criteria, Evaluation how) {
+    const QString key = (how == Evaluation::Indexed ? u'i' : u'r') + criteria;
+    auto it = criteria_.constFind(key);
     if (it != criteria_.constEnd())
         return *it;
     if (criteria_.size() >= 64)
         criteria_.clear();
-    return *criteria_.insert(criteria, translateCriteria(criteria, *table_));
+    return *criteria_.insert(key, translateCriteria(criteria, *table_, how));
 }
 
 const QVector<int>& Recordset::matches(const QString& criteria) {
@@ -220,7 +221,7 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
     if (first >= keys_.size())
         return -1;
     const int last = static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
-    const Fragment& crit = criterion(criteria);
+    const Fragment& crit = criterion(criteria, Evaluation::RowByRow);
     QString sql = QStringLiteral("SELECT %1 FROM %2 NOT INDEXED WHERE %1 BETWEEN ? AND ?")
                       .arg(quoted(table_->key), quoted(table_->name));
     if (!query_.where.empty())

@@ -90,7 +90,7 @@ private:
     void dropEdit();
     int positionOfKey(qint64 key) const;
     const QVector<int>& matches(const QString& criteria);
-    const Fragment& criterion(const QString& criteria);
+    const Fragment& criterion(const QString& criteria, Evaluation how = Evaluation::Indexed);
     quint64 version() const { return db_->version(table_->name); }
     // Rows written by another program show from the next move on.
     void noticeOutsideChanges() const { db_->version(table_->name); }

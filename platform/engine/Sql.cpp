@@ -131,6 +131,7 @@ public:
         throw DbError(error_, QStringLiteral("Sorgu çözümlenemedi (%1): %2").arg(why, source_));
     }
     void setTable(const TableInfo* table) { table_ = table; }
+    void setEvaluation(Evaluation how) { how_ = how; }
 
     Fragment expression() {
         Fragment f;
@@ -327,7 +328,7 @@ private:
     void like(Fragment& out, const Operand& a, const Operand& b, bool negate) {
         if (negate)
             out.sql += QStringLiteral("NOT ");
-        if (a.kind == Operand::Field && b.kind == Operand::Literal) {
+        if (a.kind == Operand::Field && b.kind == Operand::Literal && how_ == Evaluation::Indexed) {
             const QString pattern = b.value.toString();
             qsizetype cut = 0;
             while (cut < pattern.size() && !QStringView(u"*?#[").contains(pattern[cut]))
@@ -386,6 +387,7 @@ private:
 
     QVector<Token> t_;
     qsizetype pos_ = 0;
+    Evaluation how_ = Evaluation::Indexed;
     const TableInfo* table_;
     QString source_;
     int error_;
@@ -436,8 +438,9 @@ SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup) {
     return q;
 }
 
-Fragment translateCriteria(const QString& text, const TableInfo& table) {
+Fragment translateCriteria(const QString& text, const TableInfo& table, Evaluation how) {
     Parser p(tokenize(text, ErrSyntaxInExpression), &table, text, ErrSyntaxInExpression);
+    p.setEvaluation(how);
     Fragment f = p.expression();
     expectEnd(p);
     return f;

@@ -29,8 +29,12 @@ using TableLookup = std::function<const TableInfo&(const QString&)>;
 
 // A record source is a table name ("Servis", "[Servis]") or "SELECT * FROM t [WHERE ...] [ORDER BY ...]".
 SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup);
+// How a criterion will be evaluated: through the folded-field indexes, or row by row on rows
+// already chosen (where one C function per row is cheaper than the built-in fold expression).
+enum class Evaluation { Indexed, RowByRow };
+
 // A find criterion such as "Unvan Like 'AN*'" or "KayitNo='01-0001-01'".
-Fragment translateCriteria(const QString& text, const TableInfo& table);
+Fragment translateCriteria(const QString& text, const TableInfo& table, Evaluation how = Evaluation::Indexed);
 // A sort text such as "StokKod DESC" or "Gurup ASC, AltGurup".
 QString translateSort(const QString& text, const TableInfo& table);
 // "DELETE FROM t [WHERE ...]"; returns the SQLite statement and the table it changes.
