@@ -49,11 +49,16 @@ void frmServis::Text1_0_Change() {
         return;
     auto* title = static_cast<QLineEdit*>(Text1[0]);
     const QString typed = title->text();
-    const QString text = typed.trimmed();
-    if (text.isEmpty())
+    if (typed.trimmed().isEmpty())
         return;
+    // A blank the user typed at the end stays part of the prefix: searching without it would
+    // complete "Ak " to "Akdeniz" and swallow the blank.
+    qsizetype lead = 0;
+    while (lead < typed.size() && typed[lead].isSpace())
+        ++lead;
     engine::Recordset& cari = data2_->rs();
-    cari.findFirst(QStringLiteral("Unvan Like ") + engine::sqlQuote(engine::likeLiteral(text) + u'*'));
+    cari.findFirst(QStringLiteral("Unvan Like ") +
+                   engine::sqlQuote(engine::likeLiteral(typed.mid(lead)) + u'*'));
     if (cari.noMatch()) {
         for (int box = 1; box <= 6; ++box)
             setText1(box, QString());

@@ -298,6 +298,18 @@ private Q_SLOTS:
         QCOMPARE(f->servis("SELECT count(*) FROM Cari WHERE Unvan='Ali''x'").toInt(), 1);
     }
 
+    void aTypedBlankIsKept() {
+        f->addCustomer("Akdeniz Oto", "Antalya");
+        f->addCustomer("Ak Market", "Konya");
+        f->open();
+        f->click("cmdAdd");
+        type(box(0), "ak");
+        QCOMPARE(f->box(0), QStringLiteral("Akdeniz Oto"));
+        type(box(0), " m");
+        QCOMPARE(f->box(0), QStringLiteral("Ak Market"));
+        QCOMPARE(f->box(3), QStringLiteral("Konya"));
+    }
+
     void showingARecordStartsNoSearch() {
         f->addCustomer("ANKARA ELEKTRIK", "Ankara");
         f->addRecord(record("01-0001-01", "A"));
