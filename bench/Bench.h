@@ -39,7 +39,10 @@ private:
     Result filter(WindowDriver& d, Result r, int field, const QString& value, const std::string& rawSql);
     Result findNext(WindowDriver& d);
     Result valueList(WindowDriver& d);
+    std::vector<QString> typedTitles();
+    double rawPrefixLookups(const std::vector<QString>& titles);
     Result typeahead(WindowDriver& d);
+    Result typeaheadLookup(WindowDriver& d);
     Result saveNew(WindowDriver& d);
     Result deleteRecord(WindowDriver& d);
     Result statusReset();
