@@ -65,7 +65,7 @@ private:
     void buildBars();
     void buildListPanel();
     void buildMenu();
-    QLabel* addLabel(int index, const QString& caption, int left, int top, int width);
+    QLabel* addLabel(int index, const QString& caption, int left, int top, int width, int height = 315);
 
     // start-up, navigation, shutdown (frmServis.cpp)
     void Data1_Reposition();

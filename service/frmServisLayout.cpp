@@ -33,13 +33,17 @@ template <typename W> W* place(W* w, int left, int top, int width, int height, c
 
 constexpr int kRow = 315;
 constexpr int kBoxLeft = 1380;
+// Labels end where their boxes begin (not 15 twips inside them), so that repainting a box
+// never repaints its label.
+constexpr int kLabelWidth = kBoxLeft - 120;
+constexpr int kCaptionRow = 300; // a caption above a box ends where the box begins
 constexpr int kBoxWidth = 3555;
 
 } // namespace
 
-QLabel* frmServis::addLabel(int index, const QString& caption, int left, int top, int width) {
+QLabel* frmServis::addLabel(int index, const QString& caption, int left, int top, int width, int height) {
     auto* l =
-        place(new QLabel(caption, Frame1), left, top, width, kRow, QStringLiteral("Label1_%1").arg(index));
+        place(new QLabel(caption, Frame1), left, top, width, height, QStringLiteral("Label1_%1").arg(index));
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
     Label1[index] = l;
@@ -50,7 +54,7 @@ void frmServis::buildRecordPanel() {
     Frame1 = place(new QFrame(centralWidget()), 0, 0, 9555, 7875, QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::Box);
 
-    addLabel(0, QStringLiteral(" Kayıt Kodu"), 120, 240, 1275);
+    addLabel(0, QStringLiteral(" Kayıt Kodu"), 120, 240, kLabelWidth);
     MaskEdBox1 = place(new QLineEdit(Frame1), kBoxLeft, 240, 1035, kRow, QStringLiteral("MaskEdBox1"));
     MaskEdBox1->setInputMask(QStringLiteral("99-9999-99;_"));
     // Ten characters in 1035 twips: a little tighter than the other boxes, so none is cut off.
@@ -75,19 +79,19 @@ void frmServis::buildRecordPanel() {
         {15, " Teknisyen", 11, 5610, kBoxWidth},  {18, " Teslim Alan", 12, 6330, kBoxWidth},
     };
     for (const Row& r : rows) {
-        addLabel(r.label, QString::fromUtf8(r.caption), 120, r.top, 1275);
+        addLabel(r.label, QString::fromUtf8(r.caption), 120, r.top, kLabelWidth);
         auto* box = place(new QLineEdit(Frame1), kBoxLeft, r.top, r.width, kRow,
                           QStringLiteral("Text1_%1").arg(r.box));
         box->setMaxLength(kTextFields[r.box].limit);
         Text1[r.box] = box;
     }
 
-    addLabel(5, QStringLiteral(" Kayıt Tarihi"), 120, 3450, 1275);
+    addLabel(5, QStringLiteral(" Kayıt Tarihi"), 120, 3450, kLabelWidth);
     KayitTarih = place(new QDateEdit(Frame1), kBoxLeft, 3450, 1365, kRow, QStringLiteral("KayitTarih"));
     addLabel(6, QStringLiteral("Kayıt Saati"), 2760, 3450, 1125);
     KayitSaat = place(new QTimeEdit(Frame1), 3900, 3450, 1035, kRow, QStringLiteral("KayitSaat"));
 
-    addLabel(14, QStringLiteral(" Servis"), 120, 5250, 1275);
+    addLabel(14, QStringLiteral(" Servis"), 120, 5250, kLabelWidth);
     Nerde = place(new QComboBox(Frame1), kBoxLeft, 5250, 1335, kRow, QStringLiteral("Nerde"));
     for (const QString& e : kNerdeEntries)
         Nerde->addItem(e);
@@ -96,9 +100,9 @@ void frmServis::buildRecordPanel() {
     for (const QString& e : kDurumEntries)
         Durumu->addItem(e);
 
-    addLabel(16, QStringLiteral(" Teslim Tarihi"), 120, 5970, 1275);
+    addLabel(16, QStringLiteral(" Teslim Tarihi"), 120, 5970, kLabelWidth);
     TeslimTarih = place(new QDateEdit(Frame1), kBoxLeft, 5970, 1365, kRow, QStringLiteral("TeslimTarih"));
-    addLabel(17, QStringLiteral("Teslim Saati"), 2790, 5970, 1125);
+    addLabel(17, QStringLiteral("Teslim Saati"), 2790, 5970, 1110);
     TeslimSaat = place(new QTimeEdit(Frame1), 3900, 5970, 1035, kRow, QStringLiteral("TeslimSaat"));
 
     for (QDateEdit* d : {KayitTarih, TeslimTarih}) {
@@ -110,7 +114,7 @@ void frmServis::buildRecordPanel() {
         t->setButtonSymbols(QAbstractSpinBox::NoButtons);
     }
 
-    addLabel(19, QStringLiteral("Tahsilat Bilgisi"), 120, 6690, 4815);
+    addLabel(19, QStringLiteral("Tahsilat Bilgisi"), 120, 6690, 4815, kCaptionRow);
     const struct {
         int box, left, top, width, height;
     } longs[] = {{13, 120, 6990, 4815, 735},
@@ -124,10 +128,10 @@ void frmServis::buildRecordPanel() {
         box->setTabChangesFocus(true);
         Text1[l.box] = box;
     }
-    addLabel(20, QStringLiteral("Başvuru Sebebi"), 5100, 240, 4305);
-    addLabel(21, QStringLiteral("Yapılan İş"), 5100, 2040, 4305);
+    addLabel(20, QStringLiteral("Başvuru Sebebi"), 5100, 240, 4305, kCaptionRow);
+    addLabel(21, QStringLiteral("Yapılan İş"), 5100, 2040, 4305, kCaptionRow);
     addLabel(22, QStringLiteral("Kullanılan Malzeme"), 5100, 3870, 4305);
-    addLabel(23, QStringLiteral("Sonuç"), 5100, 5640, 4305);
+    addLabel(23, QStringLiteral("Sonuç"), 5100, 5640, 4305, kCaptionRow);
 
     DBGrid1 = place(new QTableView(Frame1), 5100, 4200, 4305, 1365, QStringLiteral("DBGrid1"));
     stkHarModel_ =

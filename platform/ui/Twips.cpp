@@ -32,8 +32,12 @@ int pixelsToTwipsY(int pixels) {
     return static_cast<int>(std::lround(pixels * kTwipsPerInch / dpiY()));
 }
 
+// Edges are rounded, not sizes: controls that touch in twips touch in pixels, without a
+// pixel of overlap that would make one repaint with the other.
 QRect twipsRect(int left, int top, int width, int height) {
-    return {twipsToPixelsX(left), twipsToPixelsY(top), twipsToPixelsX(width), twipsToPixelsY(height)};
+    const int x = twipsToPixelsX(left);
+    const int y = twipsToPixelsY(top);
+    return {x, y, twipsToPixelsX(left + width) - x, twipsToPixelsY(top + height) - y};
 }
 
 } // namespace ui
