@@ -85,16 +85,6 @@ void Recordset::collect() {
     finds_.clear();
 }
 
-void Recordset::requery() {
-    dropEdit();
-    collect();
-    currentDeleted_ = false;
-    pos_ = keys_.isEmpty() ? -1 : 0;
-    Q_EMIT reset();
-    if (!keys_.isEmpty())
-        Q_EMIT currentChanged();
-}
-
 int Recordset::absolutePosition() const {
     if (bof() || eof() || currentDeleted_)
         return -1;

@@ -70,12 +70,10 @@ public:
 
     // The same rows in another order ("StokKod DESC"), as a new record set on its first record.
     std::unique_ptr<Recordset> openSorted(const QString& sortText) const;
-    void requery();
 
 Q_SIGNALS:
     void currentChanged();        // landed on a record: moves, finds, bookmarks
     void aboutToDelete();         // before the current record is removed; it is still readable
-    void reset();                 // the keyset was collected again
     void recordAppended(int pos); // a record added with addNew()/update()
     void recordRemoved(int pos);
     void recordChanged(int pos);

@@ -29,10 +29,6 @@ void RecordsetModel::attach() {
     resolveFields();
     if (!attached_)
         return;
-    connect(attached_, &Recordset::reset, this, [this] {
-        beginResetModel();
-        endResetModel();
-    });
     connect(attached_, &Recordset::recordAppended, this, [this](int pos) {
         beginInsertRows({}, pos, pos);
         endInsertRows();
