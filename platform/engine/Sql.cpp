@@ -4,7 +4,6 @@
 #include "Text.h"
 
 #include <QDate>
-#include <QRegularExpression>
 
 namespace engine {
 
