@@ -33,7 +33,9 @@ kts_install_packages() {
 
 # kts_build DIR BUILD_TYPE
 kts_build() {
-    local dir=$1 type=$2
-    cmake -S "$KTS_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" >/dev/null
+    local dir=$1 type=$2 launcher=()
+    # A compiler cache, where the machine has one, makes a rebuild from a fresh clone quick.
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$KTS_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" >/dev/null
     cmake --build "$dir" --parallel "$(nproc)"
 }
