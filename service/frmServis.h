@@ -3,8 +3,11 @@
 #include "engine/DataSource.h"
 #include "engine/RecordsetModel.h"
 
+#include <QLoggingCategory>
 #include <QMainWindow>
 #include <array>
+
+Q_DECLARE_LOGGING_CATEGORY(lcServis)
 
 class QAction;
 class QCheckBox;
@@ -29,6 +32,20 @@ class frmServis : public QMainWindow {
 
 public:
     static constexpr int kTextBoxes = 18;
+    // Values of KayitModu; the last two occur only while "&Tamam" checks the entry.
+    static constexpr int kBrowsing = 0;
+    static constexpr int kAdding = 1;
+    static constexpr int kChanging = 2;
+    static constexpr int kNoCode = 3;
+    static constexpr int kNoTitle = 4;
+    // Key codes remembered in SonTus, as the old platform numbered them.
+    static constexpr int kKeyBackspace = 8;
+    static constexpr int kKeyEnter = 13;
+    static constexpr int kKeyDelete = 46;
+    // Text boxes: the long texts that keep Enter as a line break, and the e-mail box.
+    static constexpr int kFirstLineBreakBox = 14;
+    static constexpr int kLastLineBreakBox = 16;
+    static constexpr int kEmailBox = 17;
 
     explicit frmServis(QWidget* parent = nullptr);
     ~frmServis() override;
@@ -38,7 +55,7 @@ public:
     bool Form_Load();
 
     // State shared with the stock list window and the handlers.
-    int KayitModu = 0;
+    int KayitModu = kBrowsing;
     std::array<QString, 21> AlanAdlari;
     QString AramaKriteri;
     int SonTus = 0;

@@ -50,8 +50,9 @@ public:
 
     const QString& path() const { return path_; }
 
-    // Runs a statement of the engine's dialect (DELETE FROM ... WHERE ...).
-    void execute(const QString& statement);
+    // Runs a statement of the engine's dialect (DELETE FROM ... WHERE ...); each "?" in it takes
+    // the next of `params`.
+    void execute(const QString& statement, const QVariantList& params = {});
 
     const TableInfo& table(const QString& name);
     TableLookup lookup() {
