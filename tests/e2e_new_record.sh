@@ -16,10 +16,11 @@ cleanup() {
 trap cleanup EXIT
 
 prefix=$work/program
-cmake --install "$build" --prefix "$prefix" >/dev/null
 # xdotool reads the typed text in the locale's encoding; Debian always has C.UTF-8.
 export LC_ALL=C.UTF-8
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+# Before the install, which writes shortcuts into the user's folders.
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+cmake --install "$build" --prefix "$prefix" >/dev/null
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
