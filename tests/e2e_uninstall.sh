@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# End to end: install into a folder of its own, start the program under Xvfb (with the openbox
+# window manager, or bare), run Uninstall from the program directory, and check that the program
+# closed through its own closing steps and that everything but the workshop's data went.
+#   e2e_uninstall.sh BUILD wm|bare
+set -euo pipefail
+build=$1
+mode=$2
+skip() { echo "SKIPPED: $*"; exit 77; }
+fail() { echo "FAILED: $*"; exit 1; }
+for tool in Xvfb xdotool xprop xmessage; do command -v $tool >/dev/null || skip "$tool is not installed"; done
+[ "$mode" = bare ] || command -v openbox >/dev/null || skip "openbox is not installed"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+export LC_ALL=C.UTF-8
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+export WINDIR=$work/windows
+desktop=$HOME/Masaüstü
+mkdir -p "$desktop" "$XDG_CONFIG_HOME/KelvoraTeknikServis" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+echo 'XDG_DESKTOP_DIR="$HOME/Masaüstü"' >"$XDG_CONFIG_HOME/user-dirs.dirs"
+
+prefix=$work/program
+cmake --install "$build" --prefix "$prefix" >/dev/null
+menu=$XDG_DATA_HOME/applications
+shortcuts=("$menu/Kelvora Teknik Servis.desktop" "$menu/Kelvora Teknik Servis Kaldır.desktop"
+    "$desktop/Kelvora Teknik Servis.desktop")
+for s in "${shortcuts[@]}"; do [ -f "$s" ] || fail "the install made no $s"; done
+[ -x "$WINDIR/st6unst.exe" ] || fail "the uninstaller is not in WINDIR"
+program_files=(KelvoraTeknikServis Uninstall Giris.wav Kapan.wav Cmd.wav Recycle.wav KelvoraTeknikServis.svg
+    st6unst.log)
+for f in "${program_files[@]}"; do [ -e "$prefix/$f" ] || fail "the install made no $f"; done
+
+registry=$XDG_CONFIG_HOME/KelvoraTeknikServis/registry.txt
+printf '[LoginExTov\\Tov]\n"Diger" = 1 "kalir"\n\n[LoginExTov\\Tov\\Properties]\n"DataNo" = 1 "01-0001-01"\n' \
+    >"$registry"
+echo 'kendi notlarım' >"$prefix/notlar.txt"
+
+# Xvfb picks a free display itself, so that tests running side by side never collide.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(head -n 1 "$work/display")
+if [ "$mode" = wm ]; then
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+fi
+
+cd "$prefix"
+QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' >/dev/null ||
+    { cat "$work/program.log"; fail "the program's window did not appear"; }
+# Another program's window whose title merely holds the words.
+xmessage -title 'Kelvora Teknik Servis notlari.txt - Metin' 'notlar' &
+other=$!
+pids+=($other)
+timeout 20 xdotool search --sync --onlyvisible --name 'notlari' >/dev/null || fail "xmessage did not appear"
+sleep 1
+sums=$(sha256sum Servis.mdb Stok.mdb)
+
+./Uninstall >"$work/uninstall.log" 2>&1 || { cat "$work/uninstall.log"; fail "Uninstall ended with an error"; }
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program" 2>/dev/null && fail "the program did not close"
+wait "$program" || { cat "$work/program.log"; fail "the program ended with an error"; }
+kill -0 "$other" 2>/dev/null || fail "another program's window was closed"
+
+# The uninstaller says what it did in a small window; read, then closed with its button.
+box=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' | head -n 1) ||
+    true
+[ -n "$box" ] || fail "the uninstaller showed no message"
+remover=$(xdotool getwindowpid "$box" 2>/dev/null || true)
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+xdotool windowfocus --sync "$box" 2>/dev/null || true
+sleep 0.3
+xdotool key Return
+for _ in $(seq 100); do
+    xdotool search --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool search --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' >/dev/null 2>&1 &&
+    fail "the uninstaller's message did not close"
+if [ -n "$remover" ]; then
+    for _ in $(seq 100); do kill -0 "$remover" 2>/dev/null || break; sleep 0.1; done
+fi
+
+for f in "${program_files[@]}"; do [ ! -e "$prefix/$f" ] || fail "$f was not removed"; done
+[ ! -e "$prefix/Windows" ] || fail "the program directory holds a Windows folder"
+for s in "${shortcuts[@]}"; do [ ! -e "$s" ] || fail "$s was not removed"; done
+grep -qF '[LoginExTov\Tov\Properties]' "$registry" && fail "the settings key is still there"
+grep -qF '"Diger" = 1 "kalir"' "$registry" || fail "a key above the settings key went too"
+[ "$(sha256sum Servis.mdb Stok.mdb)" = "$sums" ] || fail "the databases changed"
+[ "$(cat notlar.txt)" = 'kendi notlarım' ] || fail "a file the log does not list went"
+[ -x "$WINDIR/st6unst.exe" ] || fail "the shared uninstaller in WINDIR went"
+echo "uninstall end to end ($mode): 1 passed, 0 failed"
