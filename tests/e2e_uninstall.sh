@@ -6,25 +6,13 @@
 set -euo pipefail
 build=$1
 mode=$2
-skip() { echo "SKIPPED: $*"; exit 77; }
-fail() { echo "FAILED: $*"; exit 1; }
-for tool in Xvfb xdotool xprop xmessage; do command -v $tool >/dev/null || skip "$tool is not installed"; done
-[ "$mode" = bare ] || command -v openbox >/dev/null || skip "openbox is not installed"
+source "$(dirname "$0")/e2e_common.sh"
+e2e_need Xvfb xdotool xprop xmessage
+[ "$mode" = bare ] || e2e_need openbox
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-export LC_ALL=C.UTF-8
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
 export WINDIR=$work/windows
 desktop=$HOME/Masaüstü
-mkdir -p "$desktop" "$XDG_CONFIG_HOME/KelvoraTeknikServis" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$desktop" "$XDG_CONFIG_HOME/KelvoraTeknikServis"
 echo 'XDG_DESKTOP_DIR="$HOME/Masaüstü"' >"$XDG_CONFIG_HOME/user-dirs.dirs"
 
 prefix=$work/program
@@ -43,13 +31,7 @@ printf '[LoginExTov\\Tov]\n"Diger" = 1 "kalir"\n\n[LoginExTov\\Tov\\Properties]\
     >"$registry"
 echo 'kendi notlarım' >"$prefix/notlar.txt"
 
-# Xvfb picks a free display itself, so that tests running side by side never collide.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -n 1 "$work/display")
+e2e_start_xvfb
 if [ "$mode" = wm ]; then
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     pids+=($!)
