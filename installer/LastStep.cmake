@@ -8,6 +8,6 @@ else()
 endif()
 file(INSTALL DESTINATION "${windir}" TYPE PROGRAM FILES "${KTS_UNINSTALLER}")
 
-list(JOIN CMAKE_INSTALL_MANIFEST_FILES "\n" files)
-file(WRITE "${KTS_FILE_LIST}" "${files}\n")
-execute_process(COMMAND "${KTS_SETUP}" "${CMAKE_INSTALL_PREFIX}" "${KTS_FILE_LIST}" COMMAND_ERROR_IS_FATAL ANY)
+# On the command line, not in a file of the build tree: two installs may run at once.
+execute_process(COMMAND "${KTS_SETUP}" "${CMAKE_INSTALL_PREFIX}" ${CMAKE_INSTALL_MANIFEST_FILES}
+                COMMAND_ERROR_IS_FATAL ANY)

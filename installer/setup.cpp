@@ -1,6 +1,6 @@
-// kts-setup PREFIX FILE-LIST: the last step of the installation. Writes the shortcuts and the
-// installation log st6unst.log for the files listed (one absolute path a line: what the
-// installation put in place).
+// kts-setup PREFIX FILE...: the last step of the installation. Writes the shortcuts and the
+// installation log st6unst.log for the files named (absolute paths: what the installation put
+// in place).
 
 #include "DesktopEntry.h"
 #include "InstallLog.h"
@@ -38,16 +38,13 @@ int fail(const QString& text) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3)
-        return fail(QStringLiteral("usage: kts-setup PREFIX FILE-LIST"));
+    if (args.size() < 2)
+        return fail(QStringLiteral("usage: kts-setup PREFIX FILE..."));
     const QDir prefix(QDir::cleanPath(QFileInfo(args[1]).absoluteFilePath()));
-    QFile list(args[2]);
-    if (!list.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot read ") + args[2]);
 
     QList<install_log::Entry> entries;
-    for (const QString& line : QString::fromUtf8(list.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
-        const QString relative = prefix.relativeFilePath(line);
+    for (const QString& installed : args.mid(2)) {
+        const QString relative = prefix.relativeFilePath(installed);
         // Outside the program directory (an uninstaller in WINDIR) is not ours to remove.
         if (!relative.startsWith(QLatin1String("..")) && !QDir::isAbsolutePath(relative))
             entries.append({install_log::Kind::File, relative});

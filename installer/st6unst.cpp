@@ -2,9 +2,9 @@
 // then says in a small window what was removed and where the data stays.
 
 #include "Removal.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTextStream>
 
 int main(int argc, char** argv) {
@@ -33,9 +33,7 @@ int main(int argc, char** argv) {
         return trouble ? 1 : 0;
     }
     const QString title = QStringLiteral("Kelvora Teknik Servis Kaldırma");
-    if (trouble)
-        QMessageBox::warning(nullptr, title, text);
-    else
-        QMessageBox::information(nullptr, title, text);
+    ui::dialogs().message(nullptr, title, text, trouble ? ui::Icon::Exclamation : ui::Icon::Information,
+                          ui::Buttons::Ok, ui::Answer::Ok);
     return trouble ? 1 : 0;
 }

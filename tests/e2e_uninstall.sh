@@ -54,29 +54,31 @@ sleep 1
 sums=$(sha256sum Servis.mdb Stok.mdb)
 
 ./Uninstall >"$work/uninstall.log" 2>&1 || { cat "$work/uninstall.log"; fail "Uninstall ended with an error"; }
-for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+# Generous waits: a loaded machine folds the window slowly.
+for _ in $(seq 300); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$program" 2>/dev/null && fail "the program did not close"
 wait "$program" || { cat "$work/program.log"; fail "the program ended with an error"; }
 kill -0 "$other" 2>/dev/null || fail "another program's window was closed"
 
 # The uninstaller says what it did in a small window; read, then closed with its button.
-box=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' | head -n 1) ||
+box=$(timeout 40 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' | head -n 1) ||
     true
 [ -n "$box" ] || fail "the uninstaller showed no message"
 remover=$(xdotool getwindowpid "$box" 2>/dev/null || true)
-eval "$(xdotool getwindowgeometry --shell "$box")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-xdotool windowfocus --sync "$box" 2>/dev/null || true
-sleep 0.3
-xdotool key Return
-for _ in $(seq 100); do
-    xdotool search --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' >/dev/null 2>&1 || break
-    sleep 0.1
+# A loaded machine may map the box after the key: press again until it goes.
+box_open() { xdotool search --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' >/dev/null 2>&1; }
+for _ in $(seq 10); do
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    sleep 0.3
+    xdotool key Return
+    for _ in $(seq 20); do box_open || break; sleep 0.1; done
+    box_open || break
 done
-xdotool search --onlyvisible --name 'Kelvora Teknik Servis Kaldırma' >/dev/null 2>&1 &&
-    fail "the uninstaller's message did not close"
+box_open && fail "the uninstaller's message did not close"
 if [ -n "$remover" ]; then
-    for _ in $(seq 100); do kill -0 "$remover" 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 200); do kill -0 "$remover" 2>/dev/null || break; sleep 0.1; done
 fi
 
 for f in "${program_files[@]}"; do [ ! -e "$prefix/$f" ] || fail "$f was not removed"; done

@@ -1,9 +1,9 @@
 #include "EventLoopWaiter.h"
 #include "Launcher.h"
+#include "ui/Dialogs.h"
 #include "x11/XlibTopLevelWindows.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 int main(int argc, char** argv) {
     x11::XlibTopLevelWindows windows;
@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     app.setApplicationName(QStringLiteral("Uninstall"));
     EventLoopWaiter waiter;
     Launcher launcher(windows, waiter, [](const QString& text) {
-        QMessageBox::warning(nullptr, QStringLiteral("Kelvora Teknik Servis Kaldırma"), text);
+        ui::dialogs().message(nullptr, QStringLiteral("Kelvora Teknik Servis Kaldırma"), text,
+                              ui::Icon::Exclamation, ui::Buttons::Ok, ui::Answer::Ok);
     });
     return launcher.Form_Load() ? 0 : 1;
 }
