@@ -22,10 +22,11 @@ x11::TopLevelWindow ourWindow(quint64 id) {
     return {id, QStringLiteral("Kelvora Teknik Servis Programı v1"), kOurs, kOurs};
 }
 
-void touch(const QString& path) {
+void writeFile(const QString& path, const QByteArray& bytes = {}) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 } // namespace
@@ -65,22 +66,13 @@ void TestUninstall::init() {
     QDir().mkpath(path(QStringLiteral("program")));
     QDir().mkpath(desktop());
     setProgramDirectory(path(QStringLiteral("program")));
-
-    QFile dirs(path(QStringLiteral("config/user-dirs.dirs")));
-    QDir().mkpath(path(QStringLiteral("config")));
-    QVERIFY(dirs.open(QIODevice::WriteOnly));
-    dirs.write("XDG_DESKTOP_DIR=\"$HOME/Masaüstü\"\n");
-    dirs.close();
+    writeFile(path(QStringLiteral("config/user-dirs.dirs")), "XDG_DESKTOP_DIR=\"$HOME/Masaüstü\"\n");
 
     // Writes its working directory, then each argument on a line of its own.
     const QString script = path(QStringLiteral("windows/st6unst.exe"));
-    QDir().mkpath(QFileInfo(script).path());
-    QFile file(script);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n{ pwd; printf '%s\\n' \"$@\"; } > \"$WINDIR/received.tmp\"\n"
-               "mv \"$WINDIR/received.tmp\" \"$WINDIR/received.txt\"\n");
-    file.close();
-    file.setPermissions(file.permissions() | QFile::ExeOwner);
+    writeFile(script, "#!/bin/sh\n{ pwd; printf '%s\\n' \"$@\"; } > \"$WINDIR/received.tmp\"\n"
+                      "mv \"$WINDIR/received.tmp\" \"$WINDIR/received.txt\"\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
 
     RegWriteString(registry::currentUser(), kKey, QStringLiteral("DataNo"), QStringLiteral("01-0001-01"));
     RegWriteString(registry::currentUser(), QStringLiteral("LoginExTov\\Tov"), QStringLiteral("Diger"),
@@ -155,7 +147,7 @@ void TestUninstall::titleMatching() {
 
 void TestUninstall::windowThatNeverCloses() {
     const QString shortcut = menu() + QStringLiteral("/Kelvora Teknik Servis.desktop");
-    touch(shortcut);
+    writeFile(shortcut);
     FakeTopLevelWindows windows(log_);
     FakeWaiter waiter(log_);
     windows.add(ourWindow(1), -1);
@@ -189,11 +181,8 @@ void TestUninstall::removeTraces() {
     if (subkey)
         RegWriteString(registry::currentUser(), kKey + QStringLiteral("\\Eski"), QStringLiteral("x"),
                        QStringLiteral("y"));
-    if (desktopOff) {
-        QFile dirs(path(QStringLiteral("config/user-dirs.dirs")));
-        QVERIFY(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_DESKTOP_DIR=\"$HOME/\"\n");
-    }
+    if (desktopOff)
+        writeFile(path(QStringLiteral("config/user-dirs.dirs")), "XDG_DESKTOP_DIR=\"$HOME/\"\n");
     const QStringList removed{
         desktop() + "/Kelvora Teknik Servis.desktop",
         desktop() + "/Kelvora Teknik Servis Kaldır.desktop",
@@ -209,7 +198,7 @@ void TestUninstall::removeTraces() {
         path("program/Kelvora Teknik Servis.desktop"),
     };
     for (const QString& f : removed + kept)
-        touch(f);
+        writeFile(f);
     QDir().mkpath(menu() + "/Kelvora Teknik Servis Klasörü.desktop");
 
     FakeTopLevelWindows windows(log_);
