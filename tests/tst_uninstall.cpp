@@ -170,14 +170,19 @@ void TestUninstall::windowThatNeverCloses() {
 void TestUninstall::removeTraces_data() {
     QTest::addColumn<bool>("subkey");
     QTest::addColumn<bool>("desktopOff");
-    QTest::newRow("settings key alone") << false << false;
-    QTest::newRow("settings key with a subkey: refused, the launcher goes on") << true << false;
-    QTest::newRow("desktop folder switched off") << false << true;
+    QTest::addColumn<bool>("uninstaller");
+    QTest::newRow("settings key alone") << false << false << true;
+    QTest::newRow("settings key with a subkey: refused, the launcher goes on") << true << false << true;
+    QTest::newRow("desktop folder switched off") << false << true << true;
+    QTest::newRow("no uninstaller in the Windows directory: said, the rest done") << false << false << false;
 }
 
 void TestUninstall::removeTraces() {
     QFETCH(bool, subkey);
     QFETCH(bool, desktopOff);
+    QFETCH(bool, uninstaller);
+    if (!uninstaller)
+        QFile::remove(path(QStringLiteral("windows/st6unst.exe")));
     if (subkey)
         RegWriteString(registry::currentUser(), kKey + QStringLiteral("\\Eski"), QStringLiteral("x"),
                        QStringLiteral("y"));
@@ -203,8 +208,9 @@ void TestUninstall::removeTraces() {
 
     FakeTopLevelWindows windows(log_);
     FakeWaiter waiter(log_);
-    Launcher launcher(windows, waiter, [](const QString&) {});
-    QVERIFY(launcher.Form_Load());
+    Launcher launcher(windows, waiter, [this](const QString& text) { warnings_.append(text); });
+    QCOMPARE(launcher.Form_Load(), uninstaller);
+    QCOMPARE(warnings_.size(), uninstaller ? 0 : 1);
 
     for (const QString& f : removed)
         QCOMPARE(QFile::exists(f), desktopOff && f.startsWith(desktop()));
@@ -216,6 +222,10 @@ void TestUninstall::removeTraces() {
     QCOMPARE(store.keyExists(kKey), subkey);
     QCOMPARE(RegReadString(store, "LoginExTov\\Tov", "Diger"), QStringLiteral("kalır"));
 
+    if (!uninstaller) {
+        QVERIFY(warnings_[0].contains(QStringLiteral("başlatılamadı")));
+        return;
+    }
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(received()), 10000);
     QFile file(received());
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -60,8 +60,7 @@ bool Launcher::Form_Load() {
         return false;
     }
     waiter_.pause(kPauseMs);
-    RemoveTraces();
-    return true;
+    return RemoveTraces();
 }
 
 bool Launcher::CloseRunningProgram() {
@@ -82,7 +81,7 @@ bool Launcher::CloseRunningProgram() {
     }
 }
 
-void Launcher::RemoveTraces() {
+bool Launcher::RemoveTraces() {
     const registry::Store root = registry::currentUser();
     for (const QString& value : {QStringLiteral("Desktop"), QStringLiteral("Programs")}) {
         // Without a folder the pattern would be matched in the current directory: skip instead.
@@ -94,6 +93,12 @@ void Launcher::RemoveTraces() {
     waiter_.processEvents();
     // The command line <Windows directory>/st6unst.exe -n "st6unst.log": the quotes are the
     // command line's, so the program receives the two arguments -n and st6unst.log.
-    QProcess::startDetached(windowsDirectory() + QStringLiteral("/st6unst.exe"),
-                            {QStringLiteral("-n"), kLogName}, QDir::currentPath());
+    const QString uninstaller = windowsDirectory() + QStringLiteral("/st6unst.exe");
+    if (QProcess::startDetached(uninstaller, {QStringLiteral("-n"), kLogName}, QDir::currentPath()))
+        return true;
+    // Otherwise the program files would stay while the user believes them gone.
+    warn_(QStringLiteral("Kaldırma programı %1 başlatılamadı; kısayollar ve ayarlar silindi, program "
+                         "dosyaları yerinde duruyor.")
+              .arg(QDir::toNativeSeparators(uninstaller)));
+    return false;
 }

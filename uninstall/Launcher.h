@@ -16,13 +16,15 @@ public:
     // `warn` shows a Turkish message to the user and returns once it has been read.
     Launcher(x11::TopLevelWindows& windows, Waiter& waiter, std::function<void(const QString&)> warn);
 
-    // The run, in order; false when the service desk would not close and nothing was removed.
+    // The run, in order; false when the service desk would not close and nothing was removed, or
+    // when the uninstaller could not be started.
     bool Form_Load();
     // Asks each window of the service desk to close, one at a time, until none is left. False
     // when a window has stayed through kCloseLimitMs of requests: the caller then removes nothing.
     bool CloseRunningProgram();
-    // Shortcuts, settings key, then the uninstaller; each step whatever the others did.
-    void RemoveTraces();
+    // Shortcuts, settings key, then the uninstaller; each step whatever the others did. False,
+    // after telling the user, when the uninstaller could not be started.
+    bool RemoveTraces();
 
     static constexpr int kPauseMs = 1000;
     static constexpr int kCloseLimitMs = 30000;
