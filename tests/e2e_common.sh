@@ -12,6 +12,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# As on a person's desktop, programs find the X display themselves: CTest runs under offscreen.
+unset QT_QPA_PLATFORM
 # xdotool reads the typed text in the locale's encoding; Debian always has C.UTF-8.
 export LC_ALL=C.UTF-8
 # Set before any install, which writes shortcuts into the user's folders.
