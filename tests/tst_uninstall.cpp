@@ -40,6 +40,7 @@ private slots:
     void closeWalks();
     void titleMatching_data();
     void titleMatching();
+    void windowThatNeverCloses_data();
     void windowThatNeverCloses();
     void removeTraces_data();
     void removeTraces();
@@ -145,12 +146,19 @@ void TestUninstall::titleMatching() {
     QCOMPARE(windows.requests(), asked ? 1 : 0);
 }
 
+void TestUninstall::windowThatNeverCloses_data() {
+    QTest::addColumn<bool>("reopens");
+    QTest::newRow("the window stays") << false;
+    QTest::newRow("each request answered by a new window") << true;
+}
+
 void TestUninstall::windowThatNeverCloses() {
+    QFETCH(bool, reopens);
     const QString shortcut = menu() + QStringLiteral("/Kelvora Teknik Servis.desktop");
     writeFile(shortcut);
     FakeTopLevelWindows windows(log_);
     FakeWaiter waiter(log_);
-    windows.add(ourWindow(1), -1);
+    windows.add(ourWindow(1), -1, reopens);
     Launcher launcher(windows, waiter, [this](const QString& text) { warnings_.append(text); });
     QVERIFY(!launcher.Form_Load());
     // One request a second, for thirty seconds.

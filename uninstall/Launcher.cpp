@@ -10,10 +10,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QProcess>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -64,17 +64,18 @@ bool Launcher::Form_Load() {
 }
 
 bool Launcher::CloseRunningProgram() {
-    QHash<quint64, qint64> askedSince;
+    // One limit for the whole step, not one per window: a program that answers each request with
+    // a new window (a question box) must not keep the launcher asking for ever.
+    std::optional<qint64> firstRequest;
     for (;;) {
         const QList<x11::TopLevelWindow> windows = windows_.list();
         const auto match = std::find_if(windows.cbegin(), windows.cend(), isServiceDeskWindow);
         if (match == windows.cend())
             return true;
         const qint64 now = waiter_.nowMs();
-        const auto first = askedSince.constFind(match->id);
-        if (first == askedSince.cend())
-            askedSince.insert(match->id, now);
-        else if (now - *first >= kCloseLimitMs)
+        if (!firstRequest)
+            firstRequest = now;
+        else if (now - *firstRequest >= kCloseLimitMs)
             return false;
         windows_.requestClose(match->id);
         waiter_.pause(kPauseMs);
@@ -97,8 +98,7 @@ bool Launcher::RemoveTraces() {
     if (QProcess::startDetached(uninstaller, {QStringLiteral("-n"), kLogName}, QDir::currentPath()))
         return true;
     // Otherwise the program files would stay while the user believes them gone.
-    warn_(QStringLiteral("Kaldırma programı %1 başlatılamadı; kısayollar ve ayarlar silindi, program "
-                         "dosyaları yerinde duruyor.")
+    warn_(QStringLiteral("Kaldırma programı %1 başlatılamadı, bu yüzden program dosyaları silinmedi.")
               .arg(QDir::toNativeSeparators(uninstaller)));
     return false;
 }

@@ -20,7 +20,7 @@ public:
     // when the uninstaller could not be started.
     bool Form_Load();
     // Asks each window of the service desk to close, one at a time, until none is left. False
-    // when a window has stayed through kCloseLimitMs of requests: the caller then removes nothing.
+    // when windows are still there after kCloseLimitMs of requests: the caller then removes nothing.
     bool CloseRunningProgram();
     // Shortcuts, settings key, then the uninstaller; each step whatever the others did. False,
     // after telling the user, when the uninstaller could not be started.
