@@ -12,6 +12,7 @@ KTS_PACKAGES=(
     fonts-dejavu-core
     sox
     xvfb xauth xdotool x11-utils
+    libx11-dev openbox
 )
 
 kts_install_packages() {
