@@ -12,6 +12,7 @@ KTS_PACKAGES=(
     fonts-dejavu-core
     sox
     xvfb xauth xdotool x11-utils
+    mdbtools-dev libglib2.0-dev
 )
 
 kts_install_packages() {
