@@ -1,3 +1,5 @@
+#include "JetStartup.h"
+#include "ProgramDirectory.h"
 #include "frmServis.h"
 
 #include <QApplication>
@@ -5,6 +7,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("KelvoraTeknikServis"));
+    // Old Access files are converted (or the program ends) before anything opens them.
+    if (!offerJetConversion(nullptr, programDirectory()))
+        return 1;
     frmServis window;
     if (!window.Form_Load())
         return 1;

@@ -52,6 +52,10 @@ QVariant toField(const QVariant& cell, engine::FieldType type, int jetType) {
     return cell;
 }
 
+QString notAccess(const QString& path) {
+    return QStringLiteral("%1 bir Access (Jet) veritabanı dosyası değil.").arg(path);
+}
+
 QString databaseError(const engine::DbError& e) {
     return QStringLiteral("Yeni veritabanı yazılamadı: %1").arg(e.description());
 }
@@ -81,10 +85,20 @@ QString JetConversion::keptPath(const QString& target) {
     return freeName(target, QStringLiteral(".access-yedek"), QStringLiteral(".mdb"));
 }
 
+TargetSchema JetConversion::schemaOf(const QString& source) {
+    if (fileFormat(source) == Format::NotJet)
+        throw ImportError(notAccess(source));
+    const std::optional<TargetSchema> schema = schemaForTables(JetReader(source).tables());
+    if (!schema)
+        throw ImportError(
+            QStringLiteral("%1 ne servis ne de stok veritabanı olarak tanınamadı.").arg(source));
+    return *schema;
+}
+
 const ConversionReport& JetConversion::prepare(const Progress& progress) {
     discard();
     if (fileFormat(source_) == Format::NotJet)
-        throw ImportError(QStringLiteral("%1 bir Access (Jet) veritabanı dosyası değil.").arg(source_));
+        throw ImportError(notAccess(source_));
     if (!inPlace_ && QFileInfo::exists(target_))
         throw ImportError(QStringLiteral("%1 zaten var; üzerine yazılmaz.").arg(target_));
     temp_ = temporaryPath(target_);

@@ -31,6 +31,10 @@ public:
 
     const ConversionReport& report() const { return report_; }
 
+    // The schema an old file's tables belong to; throws ImportError when it is not an Access
+    // file or holds tables of neither database.
+    static TargetSchema schemaOf(const QString& source);
+
     // Names beside a database file "Servis.mdb": its temporary twin and the kept original.
     static QString temporaryPath(const QString& target);
     static QString keptPath(const QString& target);

@@ -2,7 +2,6 @@
 // without a window: kts-import OLD.mdb NEW.mdb. Non-zero exit on any failure.
 #include "ImportError.h"
 #include "JetConversion.h"
-#include "JetReader.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -20,14 +19,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        std::optional<jet::TargetSchema> schema = jet::schemaForTables(jet::JetReader(args[1]).tables());
-        if (!schema)
-            throw jet::ImportError(
-                QStringLiteral("%1 ne servis ne de stok veritabanı olarak tanınamadı.").arg(args[1]));
-        jet::JetConversion conversion(args[1], args[2], *schema);
+        const jet::TargetSchema schema = jet::JetConversion::schemaOf(args[1]);
+        jet::JetConversion conversion(args[1], args[2], schema);
         const jet::ConversionReport& r = conversion.prepare();
         conversion.commit();
-        out << r.source << " -> " << r.target << " (" << QFileInfo(schema->fileName).completeBaseName()
+        out << r.source << " -> " << r.target << " (" << QFileInfo(schema.fileName).completeBaseName()
             << ")\n";
         for (const jet::TableCount& t : r.tables) {
             out << "  " << t.table << ": " << t.copied << " of " << t.rows << " rows";
