@@ -5,7 +5,7 @@ build=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cmake --install "$build" --prefix "$dir" >/dev/null
-for f in KelvoraTeknikServis Servis.mdb Stok.mdb Giris.wav Kapan.wav Cmd.wav Recycle.wav; do
+for f in KelvoraTeknikServis kts-import Servis.mdb Stok.mdb Giris.wav Kapan.wav Cmd.wav Recycle.wav; do
     [ -e "$dir/$f" ] || { echo "missing $f"; exit 1; }
 done
 sqlite3 "$dir/Servis.mdb" .schema | grep -q 'CREATE TABLE Servis' || { echo "no Servis table"; exit 1; }

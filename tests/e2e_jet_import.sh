@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# End to end: a workshop's old Access files in a fresh program directory, the program started,
+# its question answered "Evet" with xdotool, the converted files checked with sqlite3.
+set -euo pipefail
+build=$1
+fixtures=$2
+skip() { echo "SKIPPED: $*"; exit 77; }
+fail() { echo "FAILED: $*"; [ -f "$work/program.log" ] && cat "$work/program.log"; exit 1; }
+command -v Xvfb >/dev/null || skip "Xvfb is not installed"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
+[ -f "$fixtures/jet4/Servis.mdb" ] || fail "no fixtures at $fixtures"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+prefix=$work/program
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for f in Servis.mdb Stok.mdb; do
+    install -m 644 "$fixtures/jet4/$f" "$prefix/$f"
+done
+export LC_ALL=C.UTF-8
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+display=
+for n in $(seq 141 190); do
+    if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || skip "no free X display number"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getmouselocation >/dev/null 2>&1 || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
+
+# Without a window manager the focus follows the pointer.
+focus() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    xdotool windowfocus --sync "$1"
+    for _ in $(seq 50); do [ "$(xdotool getwindowfocus)" = "$1" ] && break; sleep 0.1; done
+    sleep 0.3
+}
+# A message box carries the program's title alone.
+messagebox() {
+    timeout 30 xdotool search --sync --onlyvisible --name '^Kelvora Teknik Servis$' | head -n 1
+}
+
+cd "$prefix"
+QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+
+box=$(messagebox) || true
+[ -n "$box" ] || fail "the question did not appear"
+focus "$box"
+xdotool key --delay 100 alt+e            # Evet
+# The closing message follows once both files are converted.
+for _ in $(seq 300); do [ -f "$prefix/Stok.access-yedek.mdb" ] && break; sleep 0.1; done
+[ -f "$prefix/Stok.access-yedek.mdb" ] || fail "the conversion did not finish"
+sleep 0.5
+box=$(messagebox) || true
+[ -n "$box" ] || fail "the closing message did not appear"
+focus "$box"
+xdotool key Return
+window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' | head -n 1) || true
+[ -n "$window" ] || fail "the service window did not appear"
+
+count() { sqlite3 "$prefix/$1" "SELECT count(*) FROM $2"; }
+[ "$(count Servis.mdb Servis)" = 30 ] || fail "Servis holds $(count Servis.mdb Servis) records"
+[ "$(count Servis.mdb Cari)" = 10 ] || fail "Cari holds $(count Servis.mdb Cari) customers"
+[ "$(count Stok.mdb StokKartlar)" = 15 ] || fail "StokKartlar holds $(count Stok.mdb StokKartlar) cards"
+[ "$(count Stok.mdb StokHareket)" = 40 ] || fail "StokHareket holds $(count Stok.mdb StokHareket) items"
+for f in Servis Stok; do
+    cmp -s "$prefix/$f.access-yedek.mdb" "$fixtures/jet4/$f.mdb" || fail "$f.access-yedek.mdb is not the original"
+done
+
+focus "$window"
+xdotool key --delay 100 alt+ccedilla     # Çıkış
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program" 2>/dev/null && fail "the program did not close"
+wait "$program" || fail "the program ended with an error"
+echo "end to end, old Access files: 1 passed, 0 failed"
