@@ -170,26 +170,65 @@ private Q_SLOTS:
     }
 
     // The old engine let a code in twice: the later row goes, whole, to a CSV file beside the
-    // new database, and the rows before and after it still arrive.
-    void duplicateCodeGoesToACsvFile() {
+    // new database, and the rows before and after it still arrive. Files of an earlier
+    // conversion keep their names and contents.
+    void duplicateCodeGoesToACsvFileAndNothingEarlierIsReplaced() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Servis.mdb");
         copyIn(QStringLiteral("jet4-duplicate-code/Servis.mdb"), path);
+        const QByteArray original = bytes(path);
+        for (const char* earlier : {"Servis.access-yedek.mdb", "Servis.yinelenen-kodlar.csv"}) {
+            QFile f(dir.filePath(earlier));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("earlier");
+        }
         jet::JetConversion c(path, path, schemaFor("Servis.mdb"));
         const jet::ConversionReport& r = c.prepare();
         c.commit();
         QCOMPARE(r.duplicates(), 1);
-        const QString csv = dir.filePath("Servis.yinelenen-kodlar.csv");
+        const QString csv = dir.filePath("Servis.yinelenen-kodlar-2.csv");
         QCOMPARE(r.duplicateFiles, QStringList{csv});
+        QCOMPARE(r.kept, dir.filePath("Servis.access-yedek-2.mdb"));
+        QCOMPARE(bytes(r.kept), original);
+        QCOMPARE(bytes(dir.filePath("Servis.access-yedek.mdb")), QByteArray("earlier"));
+        QCOMPARE(bytes(dir.filePath("Servis.yinelenen-kodlar.csv")), QByteArray("earlier"));
+
         // Records end with a bare LF; memos keep CR LF inside their quotes.
         const QStringList expected =
             QString::fromUtf8(bytes(kFixtures + "/jet4-duplicate-code/expected/Servis.csv"))
-                .split(QRegularExpression("(?<!\r)\n"));
+                .split(QRegularExpression("(?<!\\r)\\n"));
         QCOMPARE(QString::fromUtf8(bytes(csv)), expected[0] + u'\n' + expected[4] + u'\n');
-        QCOMPARE(TestDatabase::scalar(path, "SELECT group_concat(Unvan, '|') FROM Servis"),
-                 QVariant(expected[1].section(u',', 7, 7).remove(u'"') + u'|' +
-                          expected[2].section(u',', 7, 7).remove(u'"') + u'|' +
-                          expected[3].section(u',', 7, 7).remove(u'"')));
+        QCOMPARE(tableCsv(path, "Servis", expected[0].split(u',')),
+                 QStringList(expected.mid(0, 4)).join(u'\n') + u'\n');
+    }
+
+    // Names meet without regard to case; what has no place on either side is reported.
+    void reportsWhatItDoesNotCopy() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Stok.mdb");
+        copyIn(QStringLiteral("jet4/Stok.mdb"), path);
+        const jet::TargetSchema narrow{
+            "Stok.mdb",
+            {"CREATE TABLE STOKKARTLAR (ID INTEGER PRIMARY KEY, stokkod TEXT, SERINO TEXT, Raf TEXT)",
+             "CREATE TABLE gurup (ID INTEGER PRIMARY KEY, GURUP TEXT)",
+             "CREATE TABLE Depo (ID INTEGER PRIMARY KEY, Ad TEXT)"},
+            {"STOKKARTLAR", "gurup", "Depo"}};
+        const QString target = dir.filePath("Yeni.mdb");
+        jet::JetConversion c(path, target, narrow);
+        const jet::ConversionReport r = c.prepare();
+        c.commit();
+        QCOMPARE(r.unknownTables, (QStringList{"StokHareket", "AltGurup"}));
+        QCOMPARE(r.unknownColumns, (QStringList{"StokKartlar.StokAd", "StokKartlar.Barkod",
+                                                "StokKartlar.Gurup", "StokKartlar.AltGurup"}));
+        QCOMPARE(r.missingColumns, QStringList{"STOKKARTLAR.Raf"});
+        QCOMPARE(r.missingTables, QStringList{"Depo"});
+
+        // The same cells as under the program's own spelling of the names.
+        QCOMPARE(tableCsv(target, "StokKartlar", {"StokKod", "Serino"}),
+                 tableCsv(converted_.filePath("Stok.mdb"), "StokKartlar", {"StokKod", "Serino"}));
+        QCOMPARE(TestDatabase::scalar(target, "SELECT count(*) FROM StokKartlar WHERE Raf IS NULL"),
+                 QVariant(15));
+        QCOMPARE(TestDatabase::scalar(target, "SELECT count(*) FROM Gurup"), QVariant(3));
     }
 
     void dateAndTime_data() {
