@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace jet {
@@ -50,6 +51,16 @@ QVariant toField(const QVariant& cell, engine::FieldType type, int jetType) {
         break;
     }
     return cell;
+}
+
+// The renames last through a power cut only once the directory itself is on disk.
+void syncDirectory(const QString& file) {
+    const int fd =
+        ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 QString notAccess(const QString& path) {
@@ -226,6 +237,12 @@ void JetConversion::copyTables(const Progress& progress) {
                                   .arg(count.rows));
         report_.tables << count;
     }
+    // A file that holds none of the tables is another program's: an empty database made from
+    // it would look like lost records.
+    if (report_.missingTables.size() == schema_.tables.size())
+        throw ImportError(
+            QStringLiteral("%1 dosyasında %2 tablolarından hiçbiri yok; dosya bu programın değil.")
+                .arg(source_, schema_.tables.join(QStringLiteral(", "))));
     transaction.commit();
 }
 
@@ -275,6 +292,7 @@ void JetConversion::commit() {
     } else if (!QFile::rename(temp_, target_)) {
         throw ImportError(QStringLiteral("Yeni dosya %1 adıyla yerine konamadı.").arg(target_));
     }
+    syncDirectory(target_);
     prepared_ = false;
     csvFiles_.clear();
 }

@@ -260,17 +260,25 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("clickVazgec");
         QTest::addColumn<bool>("goesOn");
-        QTest::newRow("both old, Yes") << "jet4/Servis.mdb"
-                                       << "jet4/Stok.mdb" << int(ui::Answer::Yes) << false << true;
-        QTest::newRow("both old, No") << "jet4/Servis.mdb"
-                                      << "jet4/Stok.mdb" << int(ui::Answer::No) << false << false;
+        QTest::addColumn<QString>("says"); // in the closing message
+        const int yes = int(ui::Answer::Yes), no = int(ui::Answer::No);
+        QTest::newRow("both old, Yes")
+            << "jet4/Servis.mdb"
+            << "jet4/Stok.mdb" << yes << false << true << "Stok.mdb: 66 kayıt aktarıldı";
+        QTest::newRow("both old, No")
+            << "jet4/Servis.mdb"
+            << "jet4/Stok.mdb" << no << false << false << "kts-import ESKİ.mdb YENİ.mdb";
         QTest::newRow("Vazgeç while Stok is converted")
             << "jet4/Servis.mdb"
-            << "jet4/Stok.mdb" << int(ui::Answer::Yes) << true << false;
-        QTest::newRow("only Stok old") << ""
-                                       << "jet4/Stok.mdb" << int(ui::Answer::Yes) << false << true;
+            << "jet4/Stok.mdb" << yes << true << false << "Dönüştürme durduruldu.";
+        QTest::newRow("only Stok old")
+            << ""
+            << "jet4/Stok.mdb" << yes << false << true << "Asıl dosya: Stok.access-yedek.mdb";
+        QTest::newRow("a stock file as Servis.mdb is refused")
+            << "jet4/Stok.mdb"
+            << "jet4/Stok.mdb" << yes << false << false << "tablolarından hiçbiri yok";
         QTest::newRow("neither old: no question") << ""
-                                                  << "" << int(ui::Answer::No) << false << true;
+                                                  << "" << no << false << true << "";
     }
     void startUp() {
         QFETCH(QString, servis);
@@ -278,6 +286,7 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(bool, clickVazgec);
         QFETCH(bool, goesOn);
+        QFETCH(QString, says);
         ServisFixture f;
         if (!servis.isEmpty())
             copyIn(servis, f.db.servis());
@@ -316,12 +325,12 @@ private Q_SLOTS:
             QCOMPARE(listing(f.db.dir()), before);
             QCOMPARE(bytes(f.db.servis()), servisBefore);
             QCOMPARE(bytes(f.db.stok()), stokBefore);
-            QVERIFY(f.dialogs.shown[1].text.contains(clickVazgec ? "durduruldu" : "kts-import"));
+            QVERIFY2(f.dialogs.shown[1].text.contains(says), qPrintable(f.dialogs.shown[1].text));
             return;
         }
         QCOMPARE(bytes(f.db.dir() + "/Stok.access-yedek.mdb"), stokBefore);
         QVERIFY(f.dialogs.shown[1].text.startsWith("Dönüştürme tamamlandı."));
-        QVERIFY(f.dialogs.shown[1].text.contains("Stok.mdb: 66 kayıt aktarıldı"));
+        QVERIFY2(f.dialogs.shown[1].text.contains(says), qPrintable(f.dialogs.shown[1].text));
         f.open();
         QCOMPARE(f.caption(),
                  servis.isEmpty() ? QStringLiteral("Kayıt: 1 / 1") : QStringLiteral("Kayıt: 1 / 30"));
