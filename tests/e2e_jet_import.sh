@@ -4,49 +4,13 @@
 set -euo pipefail
 build=$1
 fixtures=$2
-skip() { echo "SKIPPED: $*"; exit 77; }
 fail() { echo "FAILED: $*"; [ -f "$work/program.log" ] && cat "$work/program.log"; exit 1; }
-command -v Xvfb >/dev/null || skip "Xvfb is not installed"
-command -v xdotool >/dev/null || skip "xdotool is not installed"
-[ -f "$fixtures/jet4/Servis.mdb" ] || fail "no fixtures at $fixtures"
+[ -f "$fixtures/jet4/Servis.mdb" ] || { echo "FAILED: no fixtures at $fixtures"; exit 1; }
+source "$(dirname "$0")/e2e_x11.sh"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-prefix=$work/program
-cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in Servis.mdb Stok.mdb; do
     install -m 644 "$fixtures/jet4/$f" "$prefix/$f"
 done
-export LC_ALL=C.UTF-8
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-
-display=
-for n in $(seq 141 190); do
-    if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || skip "no free X display number"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
-
-# Without a window manager the focus follows the pointer.
-focus() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-    xdotool windowfocus --sync "$1"
-    for _ in $(seq 50); do [ "$(xdotool getwindowfocus)" = "$1" ] && break; sleep 0.1; done
-    sleep 0.3
-}
 # A message box carries the program's title alone.
 messagebox() {
     timeout 30 xdotool search --sync --onlyvisible --name '^Kelvora Teknik Servis$' | head -n 1
