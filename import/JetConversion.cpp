@@ -130,6 +130,66 @@ const ConversionReport& JetConversion::prepare(const Progress& progress) {
     return report_;
 }
 
+namespace {
+
+// How one table of the new file is filled: its fields in order, each with the old column
+// that fills it (or none).
+struct TablePlan {
+    QStringList names;
+    QVector<engine::FieldType> types;
+    QVector<int> wanted;   // old columns read, in the order the reader hands them over
+    QVector<int> jetTypes; // per wanted column
+    QVector<int> source;   // per field: index into wanted, or -1 for a field left Null
+    QString insert;
+
+    QVariantList row(const QVariantList& cells) const {
+        QVariantList out;
+        for (int i = 0; i < names.size(); ++i)
+            out << (source[i] < 0 ? QVariant() : toField(cells[source[i]], types[i], jetTypes[source[i]]));
+        return out;
+    }
+};
+
+TablePlan plan(const engine::TableInfo& info, const QString& jetName, const QVector<JetColumn>& columns,
+               ConversionReport& report) {
+    TablePlan p;
+    QStringList marks;
+    for (const engine::FieldInfo& f : info.fields) {
+        if (f.name == info.key)
+            continue;
+        p.names << f.name;
+        p.types << f.type;
+        marks << QStringLiteral("?");
+        const auto column = std::find_if(columns.begin(), columns.end(), [&](const JetColumn& c) {
+            return c.name.compare(f.name, Qt::CaseInsensitive) == 0;
+        });
+        if (column == columns.end()) {
+            report.missingColumns << info.name + u'.' + f.name;
+            p.source << -1;
+            continue;
+        }
+        if (!readableType(column->type))
+            throw ImportError(QStringLiteral("%1 tablosunun %2 sütunu aktarılamayan türde: %3.")
+                                  .arg(info.name, f.name, typeName(column->type)));
+        p.source << p.wanted.size();
+        p.wanted << static_cast<int>(column - columns.begin());
+        p.jetTypes << column->type;
+    }
+    for (const JetColumn& c : columns)
+        if (!p.names.contains(c.name, Qt::CaseInsensitive))
+            report.unknownColumns << jetName + u'.' + c.name;
+    p.insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                   .arg(info.name, p.names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    return p;
+}
+
+void stopIfAsked(const Progress& progress, const QString& table, qint64 done, qint64 total) {
+    if (progress && !progress(table, done, total))
+        throw ImportError(QStringLiteral("Dönüştürme durduruldu."), true);
+}
+
+} // namespace
+
 void JetConversion::copyTables(const Progress& progress) {
     JetReader reader(source_);
     const QStringList jetTables = reader.tables();
@@ -148,57 +208,17 @@ void JetConversion::copyTables(const Progress& progress) {
             continue;
         }
         reader.openTable(*found);
-        const engine::TableInfo& info = db->table(table);
-
-        // The new file's fields in order, each with the old column that fills it (or none).
-        QStringList names, marks;
-        QVector<engine::FieldType> types;
-        QVector<int> wanted, jetTypes;
-        QVector<int> source; // per field: index into wanted, or -1
-        for (const engine::FieldInfo& f : info.fields) {
-            if (f.name == info.key)
-                continue;
-            names << f.name;
-            marks << QStringLiteral("?");
-            types << f.type;
-            int column = -1;
-            for (int c = 0; c < reader.columns().size(); ++c)
-                if (reader.columns()[c].name.compare(f.name, Qt::CaseInsensitive) == 0)
-                    column = c;
-            if (column < 0) {
-                report_.missingColumns << table + u'.' + f.name;
-                source << -1;
-                continue;
-            }
-            const int jetType = reader.columns()[column].type;
-            if (!readableType(jetType))
-                throw ImportError(QStringLiteral("%1 tablosunun %2 sütunu aktarılamayan türde: %3.")
-                                      .arg(table, f.name, typeName(jetType)));
-            source << wanted.size();
-            wanted << column;
-            jetTypes << jetType;
-        }
-        for (const JetColumn& c : reader.columns())
-            if (!names.contains(c.name, Qt::CaseInsensitive))
-                report_.unknownColumns << *found + u'.' + c.name;
-
-        const QString insert =
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        const TablePlan p = plan(db->table(table), *found, reader.columns(), report_);
         TableCount count{table, 0, 0, 0};
         const qint64 total = reader.declaredRows();
         std::unique_ptr<QSaveFile> csv;
-        QVariantList cells, row;
-        if (progress && !progress(table, 0, total))
-            throw ImportError(QStringLiteral("Dönüştürme durduruldu."), true);
-        while (reader.next(wanted, cells)) {
+        QVariantList cells;
+        stopIfAsked(progress, table, 0, total);
+        while (reader.next(p.wanted, cells)) {
             ++count.rows;
-            row.clear();
-            for (int i = 0; i < names.size(); ++i)
-                row << (source[i] < 0 ? QVariant()
-                                      : toField(cells[source[i]], types[i], jetTypes[source[i]]));
+            const QVariantList row = p.row(cells);
             try {
-                engine::Statement s = db->prepare(insert);
+                engine::Statement s = db->prepare(p.insert);
                 s.bindAll(row);
                 s.run();
                 ++count.copied;
@@ -207,28 +227,14 @@ void JetConversion::copyTables(const Progress& progress) {
                     throw;
                 // The old engine let some codes in twice; the later rows wait in a CSV file.
                 ++count.duplicates;
-                if (!csv) {
-                    const QString suffix = table.compare(QLatin1String("Servis"), Qt::CaseInsensitive) == 0
-                                               ? QStringLiteral(".yinelenen-kodlar")
-                                               : QStringLiteral(".%1.yinelenen-kodlar").arg(table);
-                    const QString final = freeName(target_, suffix, QStringLiteral(".csv"));
-                    const QString temp = final + QStringLiteral(".gecici");
-                    csvFiles_ << std::pair{temp, final};
-                    report_.duplicateFiles << final;
-                    csv = std::make_unique<QSaveFile>(temp);
-                    if (!csv->open(QIODevice::WriteOnly))
-                        throw ImportError(QStringLiteral("%1 yazılamadı.").arg(final));
-                    csv->write(names.join(u',').toUtf8() + '\n');
-                }
-                csv->write(csvLine(row, types).toUtf8() + '\n');
+                if (!csv)
+                    csv = openSetAside(table, p.names);
+                csv->write(csvLine(row, p.types).toUtf8() + '\n');
             }
-            if (progress && !progress(table, count.rows, total))
-                throw ImportError(QStringLiteral("Dönüştürme durduruldu."), true);
+            stopIfAsked(progress, table, count.rows, total);
         }
         if (csv && !csv->commit())
             throw ImportError(QStringLiteral("%1 yazılamadı.").arg(csvFiles_.last().second));
-        if (progress && !progress(table, count.rows, total))
-            throw ImportError(QStringLiteral("Dönüştürme durduruldu."), true);
         if (count.rows != total)
             throw ImportError(QStringLiteral("%1 tablosunda %2 satır olmalıyken %3 satır okunabildi; "
                                              "eski dosya bozuk olabilir.")
@@ -244,6 +250,22 @@ void JetConversion::copyTables(const Progress& progress) {
             QStringLiteral("%1 dosyasında %2 tablolarından hiçbiri yok; dosya bu programın değil.")
                 .arg(source_, schema_.tables.join(QStringLiteral(", "))));
     transaction.commit();
+}
+
+// The file of set-aside rows of a table, under a temporary name until commit().
+std::unique_ptr<QSaveFile> JetConversion::openSetAside(const QString& table, const QStringList& header) {
+    const QString suffix = table.compare(QLatin1String("Servis"), Qt::CaseInsensitive) == 0
+                               ? QStringLiteral(".yinelenen-kodlar")
+                               : QStringLiteral(".%1.yinelenen-kodlar").arg(table);
+    const QString final = freeName(target_, suffix, QStringLiteral(".csv"));
+    const QString temp = final + QStringLiteral(".gecici");
+    csvFiles_ << std::pair{temp, final};
+    report_.duplicateFiles << final;
+    auto csv = std::make_unique<QSaveFile>(temp);
+    if (!csv->open(QIODevice::WriteOnly))
+        throw ImportError(QStringLiteral("%1 yazılamadı.").arg(final));
+    csv->write(header.join(u',').toUtf8() + '\n');
+    return csv;
 }
 
 // The new file as it lies on disk: sound, and holding every row of the old one.

@@ -3,7 +3,9 @@
 #include "ConversionReport.h"
 #include "TargetSchema.h"
 
+#include <QSaveFile>
 #include <functional>
+#include <memory>
 
 namespace jet {
 
@@ -42,6 +44,7 @@ public:
 private:
     void copyTables(const Progress& progress);
     void check();
+    std::unique_ptr<QSaveFile> openSetAside(const QString& table, const QStringList& header);
 
     QString source_, target_;
     TargetSchema schema_;
