@@ -2,6 +2,7 @@
 #include "ImportError.h"
 #include "JetConversion.h"
 #include "JetDateTime.h"
+#include "JetHeader.h"
 #include "JetStartup.h"
 #include "Schema.h"
 #include "ServisFixture.h"
@@ -231,6 +232,31 @@ private Q_SLOTS:
         QCOMPARE(TestDatabase::scalar(target, "SELECT count(*) FROM Gurup"), QVariant(3));
     }
 
+    void recognisesOldFilesByTheirHeader_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("format");
+        const QByteArray jet("\x00\x01\x00\x00Standard Jet DB\x00", 20),
+            ace("\x00\x01\x00\x00Standard ACE DB\x00", 20);
+        QTest::newRow("Jet 3") << jet + QByteArray(1, 0) << int(jet::Format::Jet3);
+        QTest::newRow("Jet 4") << jet + QByteArray(1, 1) << int(jet::Format::Jet4);
+        QTest::newRow("ACE") << ace + QByteArray(1, 2) << int(jet::Format::Ace);
+        QTest::newRow("cut short") << jet << int(jet::Format::NotJet);
+        QTest::newRow("SQLite") << QByteArray("SQLite format 3\x00", 16) + QByteArray(100, 0)
+                                << int(jet::Format::NotJet);
+        QTest::newRow("signature one place off")
+            << QByteArray(1, 0) + jet + QByteArray(1, 1) << int(jet::Format::NotJet);
+    }
+    void recognisesOldFilesByTheirHeader() {
+        QFETCH(QByteArray, head);
+        QFETCH(int, format);
+        QTemporaryDir dir;
+        QFile f(dir.filePath("Servis.mdb"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(head.size() > 20 ? head + QByteArray(2048, 'Z') : head);
+        f.close();
+        QCOMPARE(int(jet::fileFormat(f.fileName())), format);
+    }
+
     void dateAndTime_data() {
         QTest::addColumn<double>("days");
         QTest::addColumn<QString>("date");
@@ -260,25 +286,32 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("clickVazgec");
         QTest::addColumn<bool>("goesOn");
-        QTest::addColumn<QString>("says"); // in the closing message
+        QTest::addColumn<QString>("says");    // in the closing message; %DIR% is the program directory
+        QTest::addColumn<QString>("caption"); // of the service window then
         const int yes = int(ui::Answer::Yes), no = int(ui::Answer::No);
+        const QString servis = "jet4/Servis.mdb", stok = "jet4/Stok.mdb";
         QTest::newRow("both old, Yes")
-            << "jet4/Servis.mdb"
-            << "jet4/Stok.mdb" << yes << false << true << "Stok.mdb: 66 kayıt aktarıldı";
+            << servis << stok << yes << false << true << "Stok.mdb: 66 kayıt aktarıldı"
+            << "Kayıt: 1 / 30";
+        QTest::newRow("a code twice") << "jet4-duplicate-code/Servis.mdb" << stok << yes << false << true
+                                      << "1 kayıt yeni dosyaya alınamadı; bütün alanlarıyla şu dosyaya "
+                                         "yazıldı: %DIR%/Servis.yinelenen-kodlar.csv"
+                                      << "Kayıt: 1 / 3";
         QTest::newRow("both old, No")
-            << "jet4/Servis.mdb"
-            << "jet4/Stok.mdb" << no << false << false << "kts-import ESKİ.mdb YENİ.mdb";
+            << servis << stok << no << false << false << "kts-import ESKİ.mdb YENİ.mdb"
+            << "";
         QTest::newRow("Vazgeç while Stok is converted")
-            << "jet4/Servis.mdb"
-            << "jet4/Stok.mdb" << yes << true << false << "Dönüştürme durduruldu.";
+            << servis << stok << yes << true << false << "Dönüştürme durduruldu."
+            << "";
         QTest::newRow("only Stok old")
-            << ""
-            << "jet4/Stok.mdb" << yes << false << true << "Asıl dosya: Stok.access-yedek.mdb";
+            << "" << stok << yes << false << true << "Asıl dosya: Stok.access-yedek.mdb"
+            << "Kayıt: 1 / 1";
         QTest::newRow("a stock file as Servis.mdb is refused")
-            << "jet4/Stok.mdb"
-            << "jet4/Stok.mdb" << yes << false << false << "tablolarından hiçbiri yok";
+            << stok << stok << yes << false << false << "tablolarından hiçbiri yok"
+            << "";
         QTest::newRow("neither old: no question") << ""
-                                                  << "" << no << false << true << "";
+                                                  << "" << no << false << true << ""
+                                                  << "";
     }
     void startUp() {
         QFETCH(QString, servis);
@@ -287,7 +320,9 @@ private Q_SLOTS:
         QFETCH(bool, clickVazgec);
         QFETCH(bool, goesOn);
         QFETCH(QString, says);
+        QFETCH(QString, caption);
         ServisFixture f;
+        says.replace("%DIR%", f.db.dir());
         if (!servis.isEmpty())
             copyIn(servis, f.db.servis());
         else
@@ -332,8 +367,7 @@ private Q_SLOTS:
         QVERIFY(f.dialogs.shown[1].text.startsWith("Dönüştürme tamamlandı."));
         QVERIFY2(f.dialogs.shown[1].text.contains(says), qPrintable(f.dialogs.shown[1].text));
         f.open();
-        QCOMPARE(f.caption(),
-                 servis.isEmpty() ? QStringLiteral("Kayıt: 1 / 1") : QStringLiteral("Kayıt: 1 / 30"));
+        QCOMPARE(f.caption(), caption);
         QCOMPARE(f.code(), servis.isEmpty() ? QStringLiteral("05-0001-01") : QStringLiteral("01-0001-01"));
         QCOMPARE(f.box(0),
                  servis.isEmpty() ? QStringLiteral("Tek Kayıt") : QStringLiteral("Ali'nin Dükkanı"));
