@@ -114,6 +114,8 @@ private Q_SLOTS:
         TestDatabase fresh;
         QCOMPARE(schemaOf(converted_.filePath("Servis.mdb")), schemaOf(fresh.servis()));
         QCOMPARE(schemaOf(converted_.filePath("Stok.mdb")), schemaOf(fresh.stok()));
+        for (const QString& name : {schema::kServisFile, schema::kStokFile})
+            QCOMPARE(schema::checkDatabaseFile(converted_.filePath(name), name), QString());
         for (const char* name : {"Servis", "Stok"}) {
             const QString kept = converted_.filePath(QStringLiteral("%1.access-yedek.mdb").arg(name));
             QCOMPARE(bytes(kept), bytes(kFixtures + QStringLiteral("/jet4/%1.mdb").arg(name)));
