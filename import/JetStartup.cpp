@@ -64,8 +64,8 @@ QString summary(const QVector<jet::ConversionReport>& reports) {
     return lines.join(QStringLiteral("\n\n"));
 }
 
-// The progress window: file, table, rows done, and "Vazgeç". Redrawn a few times a second so
-// that a large file is not slowed down by painting.
+// The progress window: file, table, rows done, and "Vazgeç". Redrawn, and the user heard, many
+// times a second but not for every row, so that a large file is not slowed down by painting.
 class Progress {
 public:
     explicit Progress(QWidget* parent)
@@ -83,22 +83,23 @@ public:
     }
 
     bool step(const QString& file, const QString& table, qint64 done, qint64 total) {
-        if (table != table_ || done == total || clock_.elapsed() >= 100) {
-            table_ = table;
+        const QString where = file + u'/' + table;
+        if (where != where_ || done == total || clock_.elapsed() >= 50) {
+            where_ = where;
             window_.setMaximum(static_cast<int>(std::max<qint64>(total, 1)));
             window_.setValue(static_cast<int>(done));
             window_.setLabelText(
                 QStringLiteral("%1: %2 tablosu\n%3 / %4 kayıt").arg(file, table).arg(done).arg(total));
+            QCoreApplication::processEvents();
             clock_.restart();
         }
-        QCoreApplication::processEvents();
         return !window_.wasCanceled();
     }
 
 private:
     QProgressDialog window_;
     QElapsedTimer clock_;
-    QString table_;
+    QString where_;
 };
 
 const QString kUntouched = QStringLiteral("Asıl dosyalar yerinde ve değişmedi. Program kapanıyor.");
