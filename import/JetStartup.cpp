@@ -1,15 +1,13 @@
 #include "JetStartup.h"
 
+#include "ConversionProgress.h"
 #include "ImportError.h"
 #include "JetConversion.h"
 #include "JetHeader.h"
 #include "ui/Dialogs.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <memory>
 
 namespace {
@@ -33,8 +31,10 @@ QString question(const QVector<OldFile>& files, const QString& dir) {
         kept << QFileInfo(jet::JetConversion::keptPath(f.path)).fileName();
     }
     return QStringLiteral("%1 eski Access biçiminde.\n\nŞimdi programın biçimine dönüştürülsün mü?\n\n"
-                          "Asıl dosyalar değiştirilmeden aynı klasörde (%2) %3 adıyla saklanır.")
-        .arg(fileList(names), QDir::toNativeSeparators(dir), kept.join(QStringLiteral(", ")));
+                          "%2 değiştirilmeden aynı klasörde (%3) %4 adıyla saklanır.")
+        .arg(fileList(names),
+             files.size() == 1 ? QStringLiteral("Asıl dosya") : QStringLiteral("Asıl dosyalar"),
+             QDir::toNativeSeparators(dir), kept.join(QStringLiteral(", ")));
 }
 
 QString summary(const QVector<jet::ConversionReport>& reports) {
@@ -64,44 +64,6 @@ QString summary(const QVector<jet::ConversionReport>& reports) {
     return lines.join(QStringLiteral("\n\n"));
 }
 
-// The progress window: file, table, rows done, and "Vazgeç". Redrawn, and the user heard, many
-// times a second but not for every row, so that a large file is not slowed down by painting.
-class Progress {
-public:
-    explicit Progress(QWidget* parent)
-        : window_(parent) {
-        window_.setObjectName(QStringLiteral("JetProgress"));
-        window_.setWindowTitle(ui::kProgramTitle);
-        window_.setCancelButtonText(QStringLiteral("Vazgeç"));
-        window_.setWindowModality(Qt::ApplicationModal);
-        window_.setMinimumDuration(0);
-        window_.setAutoClose(false);
-        window_.setAutoReset(false);
-        window_.setMinimumWidth(420);
-        window_.show();
-        clock_.start();
-    }
-
-    bool step(const QString& file, const QString& table, qint64 done, qint64 total) {
-        const QString where = file + u'/' + table;
-        if (where != where_ || done == total || clock_.elapsed() >= 50) {
-            where_ = where;
-            window_.setMaximum(static_cast<int>(std::max<qint64>(total, 1)));
-            window_.setValue(static_cast<int>(done));
-            window_.setLabelText(
-                QStringLiteral("%1: %2 tablosu\n%3 / %4 kayıt").arg(file, table).arg(done).arg(total));
-            QCoreApplication::processEvents();
-            clock_.restart();
-        }
-        return !window_.wasCanceled();
-    }
-
-private:
-    QProgressDialog window_;
-    QElapsedTimer clock_;
-    QString where_;
-};
-
 const QString kUntouched = QStringLiteral("Asıl dosyalar yerinde ve değişmedi. Program kapanıyor.");
 
 } // namespace
@@ -130,7 +92,7 @@ bool offerJetConversion(QWidget* parent, const QString& programDir) {
     // Every file is made and checked first; only then is any put in place.
     std::vector<std::unique_ptr<jet::JetConversion>> conversions;
     try {
-        Progress progress(parent);
+        ConversionProgress progress(parent);
         for (const OldFile& f : files) {
             conversions.push_back(std::make_unique<jet::JetConversion>(f.path, f.path, f.schema));
             conversions.back()->prepare([&](const QString& table, qint64 done, qint64 total) {
