@@ -79,7 +79,7 @@ struct JetReader::Impl {
         mdb_set_bind_size(mdb, MDB_BIND_SIZE);
         if (!text)
             throw ImportError(QStringLiteral("Bir not alanı okunamadı (%1).").arg(path));
-        if (strlen(text) + 1 >= room) {
+        if (strlen(text) + 4 >= room) { // a character that did not fit is dropped whole
             g_free(text);
             throw ImportError(QStringLiteral("Bir not alanı tam okunamadı (%1).").arg(path));
         }
