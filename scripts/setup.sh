@@ -13,6 +13,7 @@ KTS_PACKAGES=(
     sox
     xvfb xauth xdotool x11-utils
     libx11-dev openbox
+    mdbtools-dev libglib2.0-dev
 )
 
 kts_install_packages() {

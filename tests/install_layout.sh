@@ -9,7 +9,7 @@ trap 'rm -rf "$dir" "$home"' EXIT
 export HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config
 unset WINDIR
 cmake --install "$build" --prefix "$dir" >/dev/null
-for f in KelvoraTeknikServis Uninstall Servis.mdb Stok.mdb Giris.wav Kapan.wav Cmd.wav Recycle.wav \
+for f in KelvoraTeknikServis Uninstall kts-import Servis.mdb Stok.mdb Giris.wav Kapan.wav Cmd.wav Recycle.wav \
     st6unst.log Windows/st6unst.exe; do
     [ -e "$dir/$f" ] || { echo "missing $f"; exit 1; }
 done
