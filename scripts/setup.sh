@@ -12,6 +12,8 @@ KTS_PACKAGES=(
     fonts-dejavu-core
     sox
     xvfb xauth xdotool x11-utils
+    fonts-liberation2
+    cups-daemon cups-client cups-filters poppler-utils
 )
 
 kts_install_packages() {

@@ -2,6 +2,7 @@
 
 #include "engine/DataSource.h"
 #include "engine/RecordsetModel.h"
+#include "ServiceFormSource.h"
 
 #include <QMainWindow>
 #include <array>
@@ -24,7 +25,7 @@ class QToolButton;
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
-class frmServis : public QMainWindow {
+class frmServis : public QMainWindow, public printing::ServiceFormSource {
     Q_OBJECT
 
 public:
@@ -159,4 +160,16 @@ private:
 
     bool firstActivation_ = false;
     bool closing_ = false;
+
+    // ---- printing: the record's values for the print layout window (frmServisPrint.cpp) ----
+public:
+    QString recordCodeText() const;
+    QString formText(int box) const override;
+    QString formCaption(int box) const override;
+    double formTextWidth(const QString& text) const override;
+    void setSwitchedOff(bool off) override;
+
+private:
+    void connectPrint();
+    void cmdYazici_Click();
 };
