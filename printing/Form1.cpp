@@ -173,7 +173,6 @@ void Form1::syncBoxes() {
 void Form1::Form_Load() {
     source_.setSwitchedOff(true);
     satir::read(satir::kFileName, layout_);
-    placeWindow();
     Baslik->setChecked(settings::baslik());
     layout_.setHeadings(Baslik->isChecked());
     const std::array<bool, kBoxes> selected = settings::secim();
@@ -184,6 +183,10 @@ void Form1::Form_Load() {
     if (!prn.isEmpty() && print::installedPrinters().contains(prn))
         print::setCurrentPrinter(prn);
     show();
+    // Placed once shown, when the window's frame is known.
+    placeWindow();
+    // Drawn at once, whether or not the platform activates the new window.
+    DrawServiceForm();
 }
 
 // The stored geometry is kept to the value written unless the window has since moved to other pixels.

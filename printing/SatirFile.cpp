@@ -66,7 +66,11 @@ bool write(const QString& path, const PrintLayout& layout) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(text.toLatin1());
+    // Written data may sit in a buffer until flushed: a disk that fills up shows only then.
+    if (file.write(text.toLatin1()) < 0 || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
 

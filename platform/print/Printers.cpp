@@ -66,7 +66,7 @@ QString writePdf(const QString& fileName, const PagePainter& paint) {
         painter.end();
     }
     // A write that failed part-way (a full disk) leaves nothing under the chosen name.
-    if (file.error() != QFileDevice::NoError || !file.commit())
+    if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
         return failed + QStringLiteral("\n\n") + file.errorString();
     return {};
 }
