@@ -173,7 +173,7 @@ void TestPrintLayout::longTextWrappedByMeasuredWidth() {
         }
     }
     QCOMPARE(joined, f.box(14)); // as the box holds it
-    QCOMPARE(w->layout().box(13).text, text);
+    QCOMPARE(w->layout().box(13).text, joined);
 }
 
 void TestPrintLayout::layoutFileRoundTrip() {
