@@ -1,5 +1,6 @@
 // Printing to a real CUPS queue of the test's own, and the PDF command, through the service
 // window, the layout window and the printer selection.
+#include "FullDisk.h"
 #include "LayoutWindow.h"
 #include "PrinterConfirmed.h"
 #include "PrivateCups.h"
@@ -13,8 +14,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <csignal>
-#include <sys/resource.h>
 
 using printing::Form1;
 using printing::YazSec;
@@ -186,15 +185,10 @@ void TestPrintCups::failedPdfWriteLeavesNothing() {
     Form1* w = openLayout(f);
     const QString file = f.db.dir() + QStringLiteral("/form.pdf");
     f.dialogs.fileNames << file;
-    // A disk that fills up part-way through the PDF.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit tiny = old;
-    tiny.rlim_cur = 2000;
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    trigger(w, QStringLiteral("PdfKaydet"));
-    setrlimit(RLIMIT_FSIZE, &old);
+    {
+        const FullDisk fillsUpPartWay(2000);
+        trigger(w, QStringLiteral("PdfKaydet"));
+    }
     QVERIFY(!QFileInfo::exists(file));
     QCOMPARE(f.dialogs.shown.size(), 1);
     QVERIFY(f.dialogs.shown[0].text.startsWith(QStringLiteral("PDF dosyası yazılamadı:\n") + file));
@@ -262,6 +256,16 @@ void TestPrintCups::openingsStartUnconfirmed() {
         auto* choice = new YazSec(w);
         QVERIFY(choice->Form_Load());
         QVERIFY(!printing::PrinterConfirmed);
+        choice->show();
+        QVERIFY(QTest::qWaitForWindowExposed(choice));
+        auto* tamam = choice->findChild<QPushButton*>(QStringLiteral("YazCmd_1"));
+        f.player.played.clear();
+        // Through the window as the platform delivers moves; twice on the button clicks once.
+        QTest::mouseMove(choice->windowHandle(), QPoint(1, 1));
+        for (int twice = 0; twice < 2; ++twice)
+            QTest::mouseMove(choice->windowHandle(), tamam->geometry().center() + QPoint(twice, 0));
+        QTRY_COMPARE(f.sounds(), QStringList{"Cmd.wav"});
+        QVERIFY(tamam->font().bold());
         click(choice, 1);
         QVERIFY(printing::PrinterConfirmed);
     }

@@ -1,5 +1,6 @@
 // The print layout window through the service window: the drawn page, the layout file, the field
 // selection, nudging and the sizing handles.
+#include "FullDisk.h"
 #include "LayoutWindow.h"
 #include "PageRenderer.h"
 #include "RegString.h"
@@ -12,8 +13,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <csignal>
-#include <sys/resource.h>
 
 using printing::Form1;
 using printing::PrintLayout;
@@ -53,6 +52,14 @@ void key(QWidget* w, QEvent::Type type, int k, bool autoRepeat) {
 void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
+}
+
+// A record shown in the service window and its layout window in adjust mode.
+Form1* openAdjusting(ServisFixture& f) {
+    f.addRecord(record(QStringLiteral("01-0001-01"), QStringLiteral("Ünal Ltd.")));
+    Form1* w = openLayout(f);
+    trigger(w, QStringLiteral("Mnu_0"));
+    return w;
 }
 
 } // namespace
@@ -215,7 +222,6 @@ void TestPrintLayout::shortAndMalformedLayoutFile() {
 
 void TestPrintLayout::failedLayoutWriteKeepsTheFile() {
     ServisFixture f;
-    f.addRecord(record(QStringLiteral("01-0001-01"), QStringLiteral("Ünal Ltd.")));
     PrintLayout stored;
     stored.moveBox(4, 1000, 2000);
     const QString path = f.db.dir() + QStringLiteral("/Satir.dat");
@@ -225,20 +231,14 @@ void TestPrintLayout::failedLayoutWriteKeepsTheFile() {
     const QByteArray before = file.readAll();
     file.close();
 
-    Form1* w = openLayout(f);
-    trigger(w, QStringLiteral("Mnu_0"));
+    Form1* w = openAdjusting(f);
     auto* box = w->findChild<QWidget*>(QStringLiteral("FatText_4"));
     key(box, QEvent::KeyPress, Qt::Key_Down, false);
     key(box, QEvent::KeyRelease, Qt::Key_Down, false);
-    // A disk that fills up part-way through the write.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit tiny = old;
-    tiny.rlim_cur = 64;
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    w->close();
-    setrlimit(RLIMIT_FSIZE, &old);
+    {
+        const FullDisk fillsUpPartWay(64);
+        w->close();
+    }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
 }
@@ -281,6 +281,9 @@ void TestPrintLayout::adjustModeAndSwitchingOff() {
     QCOMPARE(box->palette().color(QPalette::Base), QColor(0x00, 0xFF, 0xFF));
     box->setFocus();
     QCOMPARE(box->palette().color(QPalette::Base), QColor(0xFF, 0x80, 0x80));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), w->findChild<QWidget*>(QStringLiteral("FatText_1")));
+    QCOMPARE(box->palette().color(QPalette::Base), QColor(0x00, 0xFF, 0xFF));
 
     trigger(w, QStringLiteral("Fatpop_0"));
     QVERIFY(!w->adjusting());
@@ -306,9 +309,7 @@ void TestPrintLayout::nudge() {
     QFETCH(QString, keys);
     QFETCH(QPointF, moved);
     ServisFixture f;
-    f.addRecord(record(QStringLiteral("01-0001-01"), QStringLiteral("Ünal Ltd.")));
-    Form1* w = openLayout(f);
-    trigger(w, QStringLiteral("Mnu_0"));
+    Form1* w = openAdjusting(f);
     auto* box = w->findChild<QWidget*>(QStringLiteral("FatText_2"));
     const QPointF start = w->layout().box(2).twips.topLeft();
     for (QChar c : keys) {
@@ -339,9 +340,7 @@ void TestPrintLayout::handles() {
     QFETCH(int, buttons);
     QFETCH(QRectF, change);
     ServisFixture f;
-    f.addRecord(record(QStringLiteral("01-0001-01"), QStringLiteral("Ünal Ltd.")));
-    Form1* w = openLayout(f);
-    trigger(w, QStringLiteral("Mnu_0"));
+    Form1* w = openAdjusting(f);
     auto* box = w->findChild<QWidget*>(QStringLiteral("FatText_14"));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(w->resizer().SizedControl, box);
