@@ -71,7 +71,12 @@ Form1::Form1(ServiceFormSource& source, QWidget* owner)
     connect(&layout_, &PrintLayout::changed, this, &Form1::syncBoxes);
 }
 
-Form1::~Form1() = default;
+// Ending the program with this window still open keeps the layout too; the service window that
+// owns it is already going, so only the file is written.
+Form1::~Form1() {
+    if (!unloaded_)
+        Form_QueryUnload();
+}
 
 void Form1::buildMenus() {
     const auto action = [this](QMenu* menu, const char* name, const char* caption,
@@ -301,6 +306,7 @@ void Form1::Form_QueryUnload() {
 }
 
 void Form1::Form_Unload() {
+    unloaded_ = true;
     source_.setSwitchedOff(false);
     PrinterConfirmed = false;
 }

@@ -79,6 +79,7 @@ private:
     ServicePage page_;
     mod_resizer resizer_;
     bool adjust_ = false;
+    bool unloaded_ = false;
     QRectF placedWindow_; // the stored geometry the window was placed from
 
     QWidget* canvas_ = nullptr;

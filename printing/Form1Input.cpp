@@ -2,6 +2,7 @@
 // Ctrl+arrow, Enter moving on, focus colours and the sizing handles.
 #include "Form1.h"
 
+#include "PageRenderer.h"
 #include "ui/Twips.h"
 
 #include <QKeyEvent>
@@ -9,8 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
-
-#include "PageRenderer.h"
 
 namespace printing {
 
