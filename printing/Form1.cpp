@@ -139,6 +139,8 @@ void Form1::buildBoxes() {
         if (b.multiLine) {
             auto* t = new QPlainTextEdit(b.text, canvas_);
             t->setTabChangesFocus(true);
+            t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             connect(t, &QPlainTextEdit::textChanged, this,
                     [this, i, t] { layout_.setBoxText(i, t->toPlainText()); });
             w = t;
