@@ -4,10 +4,19 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
 const QString kDriver = QStringLiteral("/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd");
+
+// The CUPS administration programs live in sbin, which a normal user's PATH often lacks.
+QString program(const QString& name) {
+    const QString found = QStandardPaths::findExecutable(name);
+    return found.isEmpty() ? QStandardPaths::findExecutable(
+                                 name, {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")})
+                           : found;
+}
 
 bool writeFile(const QString& path, const QString& text) {
     QFile f(path);
@@ -40,9 +49,11 @@ QString PrivateCups::start() {
         return QStringLiteral("the Generic PDF driver is not installed (cups-filters)");
     qputenv("CUPS_SERVER", QFile::encodeName(socket));
     daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    daemon_.start(QStringLiteral("cupsd"),
-                  {QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/cupsd.conf"),
-                   QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")});
+    const QString cupsd = program(QStringLiteral("cupsd"));
+    if (cupsd.isEmpty())
+        return QStringLiteral("cupsd is not installed (cups-daemon)");
+    daemon_.start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/cupsd.conf"),
+                          QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")});
     if (!daemon_.waitForStarted(5000))
         return QStringLiteral("cupsd cannot be started: ") + daemon_.errorString();
     QElapsedTimer t;
@@ -65,7 +76,7 @@ void PrivateCups::stop() {
 
 bool PrivateCups::lpadmin(const QStringList& args) const {
     QProcess p;
-    p.start(QStringLiteral("lpadmin"), args);
+    p.start(program(QStringLiteral("lpadmin")), args);
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
