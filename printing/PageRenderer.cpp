@@ -14,8 +14,8 @@ constexpr int kTenPointsInTwips = 200;
 } // namespace
 
 QFont PageRenderer::font(bool bold) {
-    // Liberation Sans keeps the widths of the classic Windows sans-serif, so that a layout made
-    // there keeps its line breaks; it has every Turkish letter.
+    // Liberation Sans keeps the widths of the common office sans-serif, so that a layout made with
+    // it keeps its line breaks; it has every Turkish letter.
     QFont f(QStringLiteral("Liberation Sans"));
     f.setStyleHint(QFont::SansSerif);
     // Sized in twips, the unit the painter draws in, whatever the device.
