@@ -46,6 +46,10 @@ private:
     Result saveNew(WindowDriver& d);
     Result deleteRecord(WindowDriver& d);
     Result statusReset();
+    // printing (BenchPrint.cpp)
+    double rawFormRead();
+    Result drawPage(const QString& name, int addedItems);
+    Result pdfPage();
 
     QString dataFolder_;
     int repeat_;

@@ -14,6 +14,8 @@ KTS_PACKAGES=(
     xvfb xauth xdotool x11-utils
     libx11-dev openbox
     mdbtools-dev libglib2.0-dev
+    fonts-liberation2
+    cups-daemon cups-client cups-filters poppler-utils
 )
 
 kts_install_packages() {

@@ -84,6 +84,7 @@ frmServis::frmServis(QWidget* parent)
     connectListPanel();
     connectEntry();
     connectCustomerLookup();
+    connectPrint();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     // The check mark is the restore's own signal that it runs: a click on the item never sets it.

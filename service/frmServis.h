@@ -2,6 +2,7 @@
 
 #include "engine/DataSource.h"
 #include "engine/RecordsetModel.h"
+#include "ServiceFormSource.h"
 
 #include <QLoggingCategory>
 #include <QMainWindow>
@@ -27,7 +28,7 @@ class QToolButton;
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
-class frmServis : public QMainWindow {
+class frmServis : public QMainWindow, public printing::ServiceFormSource {
     Q_OBJECT
 
 public:
@@ -190,4 +191,15 @@ private:
     // The newest used item when a new record was started: abandoning the record removes the items
     // added during the entry, and only those.
     qint64 lastItemBeforeEntry_ = 0;
+
+    // ---- printing: the record's values for the print layout window (frmServisPrint.cpp) ----
+public:
+    QString formText(int box) const override;
+    QString formCaption(int box) const override;
+    double formTextWidth(const QString& text) const override;
+    void setSwitchedOff(bool off) override;
+
+private:
+    void connectPrint();
+    void cmdYazici_Click();
 };

@@ -24,6 +24,11 @@ public:
         return answers.isEmpty() ? defaultButton : answers.takeFirst();
     }
 
+    QString saveFileName(QWidget*, const QString&, const QString& proposed, const QString&) override {
+        proposedNames << proposed;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+
     QStringList texts() const {
         QStringList out;
         for (const Shown& s : shown)
@@ -33,4 +38,6 @@ public:
 
     QList<ui::Answer> answers;
     QList<Shown> shown;
+    QStringList fileNames;     // answers to save-file questions; "" (cancel) once they run out
+    QStringList proposedNames; // what each save-file question proposed
 };

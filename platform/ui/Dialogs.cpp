@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -62,6 +63,11 @@ public:
         default:
             return Answer::Ok;
         }
+    }
+
+    QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                         const QString& filter) override {
+        return QFileDialog::getSaveFileName(parent, title, proposed, filter);
     }
 
 private:

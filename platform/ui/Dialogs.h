@@ -16,6 +16,9 @@ public:
     virtual ~Dialogs() = default;
     virtual Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                            Buttons buttons, Answer defaultButton) = 0;
+    // A file name to save under, proposed `proposed`; "" when the user cancels.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                 const QString& filter) = 0;
 };
 
 // The dialogs in use: the Qt ones unless a test installed its own (nullptr puts Qt's back).
