@@ -3,6 +3,7 @@
 #include "frmServis.h"
 
 #include "Form1.h"
+#include "ui/Guard.h"
 
 #include <QAbstractItemModel>
 #include <QDateEdit>
@@ -15,10 +16,11 @@
 #include <QTimeEdit>
 
 void frmServis::connectPrint() {
-    connect(cmdYazici, &QPushButton::clicked, this, &frmServis::cmdYazici_Click);
+    connect(cmdYazici, &QPushButton::clicked, this, ui::handler(this, &frmServis::cmdYazici_Click));
 }
 
 void frmServis::cmdYazici_Click() {
+    Cursortxt->setFocus();
     // The form is drawn from what the panel shows; with nothing shown there is nothing to print.
     if (!shownRecordIsCurrent())
         return;
