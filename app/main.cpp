@@ -1,5 +1,6 @@
 #include "JetStartup.h"
 #include "ProgramDirectory.h"
+#include "ProgramStyle.h"
 #include "SingleInstance.h"
 #include "frmServis.h"
 #include "ui/Dialogs.h"
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("KelvoraTeknikServis"));
+    applyProgramStyle();
     SingleInstance instance(programDirectory());
     switch (instance.start()) {
     case SingleInstance::Start::First:

@@ -2,6 +2,7 @@
 // compares each with the same work on plain SQLite. Targets are reported; only errors fail.
 #include "Bench.h"
 #include "DataSet.h"
+#include "ProgramStyle.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
+        applyProgramStyle();
         QTextStream out(stdout);
         describe(out, data, options.records);
 

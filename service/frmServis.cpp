@@ -37,9 +37,6 @@ frmServis::frmServis(QWidget* parent)
     , dataStkHar_(new engine::DataSource(this)) {
     setObjectName(QStringLiteral("frmServis"));
     setWindowTitle(QStringLiteral("Kelvora Teknik Servis Programı v1"));
-    // The program's look is set by its main window: the classic style suits controls laid out in
-    // twips and paints a record in about three quarters of the time the default style takes.
-    QApplication::setStyle(QStringLiteral("Windows"));
     // The layout is fixed in twips; a compact font keeps every caption inside its control.
     QFont compact = font();
     compact.setPointSize(8);

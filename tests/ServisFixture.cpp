@@ -1,6 +1,7 @@
 #include "ServisFixture.h"
 
 #include "ProgramDirectory.h"
+#include "ProgramStyle.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -39,6 +40,9 @@ QVariantMap record(const QString& code, const QString& title, int status) {
 }
 
 ServisFixture::ServisFixture() {
+    // The program's look, as the program sets it at start-up.
+    static const bool styled = (applyProgramStyle(), true);
+    Q_UNUSED(styled);
     setProgramDirectory(db.dir());
     // Settings of one test must not leak into the next.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(db.dir() + QStringLiteral("/config")));

@@ -1,0 +1,7 @@
+#include "ProgramStyle.h"
+
+#include <QApplication>
+
+void applyProgramStyle() {
+    QApplication::setStyle(QStringLiteral("Windows"));
+}
