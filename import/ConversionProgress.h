@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QProgressDialog>
-#include <QString>
+#include "ui/Dialogs.h"
 
-// The progress window of a conversion: file, table, rows done, and "Vazgeç". Redrawn, and the
-// user heard, many times a second but not for every row, so that a large file is not slowed
-// down by painting.
+#include <QString>
+#include <memory>
+
+// The progress window of a conversion: file, table, rows done, and "Vazgeç".
 class ConversionProgress {
 public:
     explicit ConversionProgress(QWidget* parent);
@@ -15,7 +14,5 @@ public:
     bool step(const QString& file, const QString& table, qint64 done, qint64 total);
 
 private:
-    QProgressDialog window_;
-    QElapsedTimer clock_;
-    QString where_;
+    std::unique_ptr<ui::Progress> window_;
 };

@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QToolButton>
 
 using engine::DbError;
@@ -87,6 +88,9 @@ frmServis::frmServis(QWidget* parent)
     // The check mark is the restore's own signal that it runs: a click on the item never sets it.
     connect(Gerial, &QAction::triggered, this, [this] { Gerial->setChecked(false); });
     qApp->installEventFilter(new ModifiedKeyGuard(this));
+    foldTimer_ = new QTimer(this);
+    foldTimer_->setInterval(5);
+    connect(foldTimer_, &QTimer::timeout, this, &frmServis::foldStep);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(Kapat, &QAction::triggered, this, &QWidget::close);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -257,53 +261,56 @@ bool frmServis::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void frmServis::closeEvent(QCloseEvent* e) {
-    // A request that arrives while the question below is open waits for its answer.
-    if (asking_) {
-        e->ignore();
+    if (folded_) {
+        e->accept();
         return;
     }
-    if (!closing_ && KayitModu != kBrowsing) {
+    // The window closes once it has folded; requests that arrive while it folds or while the
+    // question below is open change nothing.
+    e->ignore();
+    if (asking_ || closing_)
+        return;
+    if (KayitModu != kBrowsing) {
         asking_ = true;
         const ui::Answer answer =
             ui::MsgBox(this, QStringLiteral("Girilen bilgiler kaydedilmedi. Yine de çıkılsın mı?"),
                        ui::Icon::Question, ui::Buttons::YesNo, ui::Answer::No);
         asking_ = false;
-        if (answer != ui::Answer::Yes) {
-            e->ignore();
+        if (answer != ui::Answer::Yes)
             return;
-        }
-        Vazgec_Click();
+        ui::guarded(this, [this] { Vazgec_Click(); });
     }
-    if (!closing_) {
-        closing_ = true;
-        QApplication::restoreOverrideCursor();
-        playSound(QStringLiteral("Kapan.wav"));
-        QApplication::processEvents();
-        foldAway();
-    }
-    e->accept();
+    closing_ = true;
+    QApplication::restoreOverrideCursor();
+    playSound(QStringLiteral("Kapan.wav"));
+    setMinimumSize(0, 0);
+    foldTimer_->start();
 }
 
-// Folds the window towards its centre, height first, repainting between the steps.
-void frmServis::foldAway() {
+// One step of the fold towards the centre, height first, then width; the window repaints
+// between the steps. A step the platform refuses (the window stays as large) ends that phase.
+void frmServis::foldStep() {
     using namespace ui;
-    setMinimumSize(0, 0);
-    for (int h = pixelsToTwipsY(height()); h > 405;) {
-        resize(width(), twipsToPixelsY(h - 100));
-        const int now = pixelsToTwipsY(height());
-        if (now >= h)
-            break; // the platform refused a smaller window
-        h = now;
-        move(x(), y() + twipsToPixelsY(50));
-        QApplication::processEvents();
+    if (!foldingWidth_) {
+        const int h = pixelsToTwipsY(height());
+        if (h > 405) {
+            resize(width(), twipsToPixelsY(h - 100));
+            if (pixelsToTwipsY(height()) < h) {
+                move(x(), y() + twipsToPixelsY(50));
+                return;
+            }
+        }
+        foldingWidth_ = true;
     }
-    for (int w = pixelsToTwipsX(width()); w > 1735;) {
+    const int w = pixelsToTwipsX(width());
+    if (w > 1735) {
         resize(twipsToPixelsX(w - 100), height());
-        const int now = pixelsToTwipsX(width());
-        if (now >= w)
-            break;
-        w = now;
-        move(x() + twipsToPixelsX(50), y());
-        QApplication::processEvents();
+        if (pixelsToTwipsX(width()) < w) {
+            move(x() + twipsToPixelsX(50), y());
+            return;
+        }
     }
+    foldTimer_->stop();
+    folded_ = true;
+    close();
 }

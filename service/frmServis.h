@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ServiceFormSource.h"
 #include "engine/DataSource.h"
 #include "engine/RecordsetModel.h"
-#include "ServiceFormSource.h"
 
 #include <QLoggingCategory>
 #include <QMainWindow>
@@ -24,6 +24,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class QTimeEdit;
+class QTimer;
 class QToolButton;
 
 // The main window: the service records, one at a time, with the list panel, the command and
@@ -94,7 +95,7 @@ private:
     QString proposeFreeCode();
     void Form_Activate();
     void Liste_Click();
-    void foldAway();
+    void foldStep();
     void setPickersToNow();
 
     // entry, correction, deletion (frmServisEntry.cpp)
@@ -181,7 +182,10 @@ private:
     engine::RecordsetModel* cariModel_ = nullptr; // the chosen field of every service record
 
     bool firstActivation_ = false;
-    bool closing_ = false;
+    bool closing_ = false; // folding towards the close
+    bool folded_ = false;  // folded: the next close request ends the window
+    bool foldingWidth_ = false;
+    QTimer* foldTimer_ = nullptr;
     bool asking_ = false;
     // The key of the record the panel shows; -1 while it shows none. Deleting and changing act on
     // this record only, whatever moved Data1 in between.

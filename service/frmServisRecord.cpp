@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QTimeEdit>
 
 namespace {
@@ -100,15 +99,11 @@ void frmServis::DurumSifirla() {
         }
         data1_->setRecordSource(QStringLiteral("Servis"));
         data1_->refresh();
-        QProgressDialog progress(QStringLiteral("Servis kayıtlarının durumu \"Bekliyor\" yapılıyor..."),
-                                 QStringLiteral("Vazgeç"), 0, data1_->rs().recordCount(), this);
-        progress.setWindowTitle(ui::kProgramTitle);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
+        const std::unique_ptr<ui::Progress> progress =
+            ui::dialogs().progress(this, QStringLiteral("DurumProgress"));
         resetAllStatuses(*data1_->database(), [&](int done, int total) {
-            progress.setMaximum(total);
-            progress.setValue(done);
-            return !progress.wasCanceled();
+            return progress->update(QStringLiteral("Servis kayıtlarının durumu \"Bekliyor\" yapılıyor..."),
+                                    done, total);
         });
         engine::RefreshData(*data2_);
         data1_->refresh();

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 // Answers message boxes from a script and remembers what they said.
 class ScriptedDialogs : public ui::Dialogs {
@@ -28,6 +29,24 @@ public:
         proposedNames << proposed;
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
+
+    // Records every update of a progress window; stops the work once `stopWhen` says so.
+    struct ScriptedProgress : ui::Progress {
+        ScriptedDialogs& owner;
+        explicit ScriptedProgress(ScriptedDialogs& o)
+            : owner(o) {}
+        bool update(const QString& text, qint64 done, qint64 total) override {
+            owner.progressTexts << text;
+            Q_UNUSED(done);
+            Q_UNUSED(total);
+            return !(owner.stopWhen && owner.stopWhen(text));
+        }
+    };
+    std::unique_ptr<ui::Progress> progress(QWidget*, const QString&) override {
+        return std::make_unique<ScriptedProgress>(*this);
+    }
+    QStringList progressTexts;
+    std::function<bool(const QString&)> stopWhen;
 
     QStringList texts() const {
         QStringList out;

@@ -152,10 +152,12 @@ private Q_SLOTS:
         f->open();
         frmServis& w = f->window();
         QVERIFY(ui::pixelsToTwipsY(w.height()) > 405);
-        QVERIFY(w.close());
+        w.close();
+        w.close(); // a second request while it folds, as a window manager may send
+        QTRY_VERIFY(!w.isVisible());
         QVERIFY(ui::pixelsToTwipsY(w.height()) <= 405);
         QVERIFY(ui::pixelsToTwipsX(w.width()) <= 1735);
-        QVERIFY(f->sounds().contains("Kapan.wav"));
+        QCOMPARE(f->sounds().count("Kapan.wav"), 1);
     }
 
     void centredOnTheFirstActivationOnly() {

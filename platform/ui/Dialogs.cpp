@@ -1,12 +1,50 @@
 #include "Dialogs.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 
 namespace ui {
 
 namespace {
+
+// Repaints many times a second but not at every step, so that painting never slows the work.
+class QtProgress : public Progress {
+public:
+    QtProgress(QWidget* parent, const QString& name)
+        : window_(parent) {
+        window_.setObjectName(name);
+        window_.setWindowTitle(kProgramTitle);
+        window_.setCancelButtonText(QStringLiteral("Vazgeç"));
+        window_.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+        window_.setMinimumDuration(500);
+        window_.setAutoClose(false);
+        window_.setAutoReset(false);
+        window_.setMinimumWidth(420);
+        clock_.start();
+    }
+
+    bool update(const QString& text, qint64 done, qint64 total) override {
+        if (text != text_ || done >= total || clock_.elapsed() >= 50) {
+            if (text != text_)
+                window_.setLabelText(text);
+            text_ = text;
+            window_.setMaximum(static_cast<int>(std::max<qint64>(total, 1)));
+            window_.setValue(static_cast<int>(std::min(done, total)));
+            QCoreApplication::processEvents();
+            clock_.restart();
+        }
+        return !window_.wasCanceled();
+    }
+
+private:
+    QProgressDialog window_;
+    QElapsedTimer clock_;
+    QString text_;
+};
 
 class QtDialogs : public Dialogs {
 public:
@@ -68,6 +106,10 @@ public:
     QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
                          const QString& filter) override {
         return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+    }
+
+    std::unique_ptr<Progress> progress(QWidget* parent, const QString& name) override {
+        return std::make_unique<QtProgress>(parent, name);
     }
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 class QWidget;
 
@@ -11,6 +12,15 @@ enum class Icon { None, Critical, Question, Exclamation, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
 
+// A progress window over long work: what is being done, how far it is, and "Vazgeç". The work
+// calls update() as it goes; the window repaints and answers the button between the calls.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // False once the user has asked to stop.
+    virtual bool update(const QString& text, qint64 done, qint64 total) = 0;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -19,6 +29,8 @@ public:
     // A file name to save under, proposed `proposed`; "" when the user cancels.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
                                  const QString& filter) = 0;
+    // A progress window, shown once the work has taken longer than a moment.
+    virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& name) = 0;
 };
 
 // The dialogs in use: the Qt ones unless a test installed its own (nullptr puts Qt's back).
