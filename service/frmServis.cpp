@@ -76,6 +76,7 @@ frmServis::frmServis(QWidget* parent)
     connectListPanel();
     connectEntry();
     connectCustomerLookup();
+    connectMaterials();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
@@ -180,7 +181,8 @@ void frmServis::setText1(int index, const QString& text) {
 }
 
 bool frmServis::eventFilter(QObject* watched, QEvent* e) {
-    if (listPanelFilter(watched, e) || customerFilter(watched, e) || recordPanelFilter(watched, e))
+    if (listPanelFilter(watched, e) || customerFilter(watched, e) || materialsFilter(watched, e) ||
+        recordPanelFilter(watched, e))
         return true;
     return QMainWindow::eventFilter(watched, e);
 }

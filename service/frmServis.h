@@ -1,9 +1,11 @@
 #pragma once
 
+#include "StockHost.h"
 #include "engine/DataSource.h"
 #include "engine/RecordsetModel.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 
 class QAction;
@@ -21,10 +23,11 @@ class QPushButton;
 class QTableView;
 class QTimeEdit;
 class QToolButton;
+class Form2;
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
-class frmServis : public QMainWindow {
+class frmServis : public QMainWindow, public StockHost {
     Q_OBJECT
 
 public:
@@ -159,4 +162,19 @@ private:
 
     bool firstActivation_ = false;
     bool closing_ = false;
+
+    // ---- materials and the stock list (frmServisMaterials.cpp) ----
+public:
+    int stockRecordMode() const override { return KayitModu; }
+    engine::DataSource* stockUsedItems() const override { return dataStkHar_; }
+    QString recordCodeText() const override;
+    QString recordTitleText() const override { return text1(0); }
+    // The stock list over this window: blocking it (menu "Stoklar") or beside it (the link).
+    void openStockList(bool blocking);
+
+private:
+    void connectMaterials();
+    bool materialsFilter(QObject* watched, QEvent* e);
+    void PopMnu_Click();
+    QPointer<Form2> stockList_;
 };
