@@ -25,6 +25,8 @@ QString frmServis::recordCodeText() const {
 
 void frmServis::connectMaterials() {
     for (QLabel* label : Label1) {
+        if (!label)
+            continue; // numbers the window does not use
         label->setMouseTracking(true);
         label->installEventFilter(this);
     }

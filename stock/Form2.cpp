@@ -79,8 +79,12 @@ Form2::Form2(StockHost* host, QWidget* owner)
     for (QWidget* w : std::initializer_list<QWidget*>{Text1, Combo1, Combo2, StokList, Command1})
         w->installEventFilter(this);
     motion::dragByBackground(this);
-    wheel::WheelHook(
-        this, [this](int keys, int rotation, int x, int y) { return MouseWheel(keys, rotation, x, y); });
+    // The window takes every turn: over the grid it moves the card, elsewhere (a filter box
+    // included, which would otherwise change the filter) it does nothing.
+    wheel::WheelHook(this, [this](int keys, int rotation, int x, int y) {
+        MouseWheel(keys, rotation, x, y);
+        return true;
+    });
 }
 
 Form2::~Form2() = default;
@@ -173,6 +177,7 @@ bool Form2::Form_Load() {
     } catch (const DbError& e) {
         reportFailure(QStringLiteral("Stok gurupları okunamadı."), e.description());
     }
+    Text1->setFocus();
     return true;
 }
 
