@@ -12,6 +12,7 @@ KTS_PACKAGES=(
     fonts-dejavu-core
     sox
     xvfb xauth xdotool x11-utils
+    openbox
 )
 
 kts_install_packages() {
