@@ -2,6 +2,7 @@
 #include "Form2.h"
 
 #include "ProgramDirectory.h"
+#include "StockControls.h"
 #include "StockFilter.h"
 #include "StockHost.h"
 #include "TextCursor.h"
@@ -13,9 +14,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,24 +27,14 @@
 using engine::DbError;
 using stockfilter::kNoGroup;
 using stockfilter::kSearchPlaceholder;
+using stockui::place;
+using stockui::setGrey;
 
 namespace {
-
-template <typename W> W* place(W* w, int left, int top, int width, int height, const QString& name) {
-    w->setGeometry(ui::twipsRect(left, top, width, height));
-    w->setObjectName(name);
-    return w;
-}
 
 constexpr int kRow = 315;
 constexpr int kDesignedWidths[Form2::kColumns] = {1800, 3300, 1800, 1500};
 const char* const kFields[Form2::kColumns] = {"StokKod", "StokAd", "Barkod", "SeriNo"};
-
-void setGrey(QLineEdit* box, bool grey) {
-    QPalette p = box->palette();
-    p.setColor(QPalette::Text, grey ? QColor(128, 128, 128) : QApplication::palette().color(QPalette::Text));
-    box->setPalette(p);
-}
 
 } // namespace
 
@@ -79,6 +70,7 @@ Form2::Form2(StockHost* host, QWidget* owner)
     for (QWidget* w : std::initializer_list<QWidget*>{Text1, Combo1, Combo2, StokList, Command1})
         w->installEventFilter(this);
     motion::dragByBackground(this);
+    motion::fadeOutOnClose(this, 500, [this] { wheel::WheelUnhook(this); });
     // The window takes every turn: over the grid it moves the card, elsewhere (a filter box
     // included, which would otherwise change the filter) it does nothing.
     wheel::WheelHook(this, [this](int keys, int rotation, int x, int y) {
@@ -311,22 +303,6 @@ void Form2::step(bool forward) {
     } catch (const DbError&) {
         // The card vanished under the arrow: the list stays where it was.
     }
-}
-
-void Form2::closeEvent(QCloseEvent* e) {
-    if (faded_) {
-        e->accept();
-        return;
-    }
-    e->ignore();
-    if (closing_)
-        return;
-    closing_ = true;
-    wheel::WheelUnhook(this);
-    motion::fadeOut(this, 500, [this] {
-        faded_ = true;
-        close();
-    });
 }
 
 void Form2::reportFailure(const QString& what, const QString& detail) {

@@ -45,7 +45,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     // construction and loading (Form2.cpp)
@@ -93,6 +92,4 @@ private:
     bool sortAscending_ = true;
     bool searchFound_ = false;
     bool restoringLayout_ = false;
-    bool closing_ = false;
-    bool faded_ = false;
 };

@@ -4,6 +4,7 @@
 #include "AutoCapitalizeFilter.h"
 #include "Form2.h"
 #include "HoverBold.h"
+#include "StockControls.h"
 #include "StockFilter.h"
 #include "WindowMotion.h"
 #include "engine/DbError.h"
@@ -11,7 +12,6 @@
 #include "ui/Twips.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,22 +21,12 @@
 
 using engine::DbError;
 using stockfilter::kNoGroup;
+using stockui::place;
+using stockui::setGrey;
 
 namespace {
 
-template <typename W> W* place(W* w, int left, int top, int width, int height, const QString& name) {
-    w->setGeometry(ui::twipsRect(left, top, width, height));
-    w->setObjectName(name);
-    return w;
-}
-
 const QString kBarcodePlaceholder = QStringLiteral("Barkod");
-
-void setGrey(QLineEdit* box, bool grey) {
-    QPalette p = box->palette();
-    p.setColor(QPalette::Text, grey ? QColor(128, 128, 128) : QApplication::palette().color(QPalette::Text));
-    box->setPalette(p);
-}
 
 bool isEnter(const QKeyEvent* e) {
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
@@ -69,6 +59,7 @@ Stokkart::Stokkart(Form2* list)
     }
     new HoverBold({StokNewCmd[0], StokNewCmd[1]}, this, HoverBold::Mode::Clicking);
     motion::dragByBackground(this);
+    motion::fadeOutOnClose(this, 500, [this] { Form_QueryUnload(); });
 }
 
 Stokkart::~Stokkart() = default;
@@ -322,22 +313,6 @@ void Stokkart::Form_QueryUnload() {
     } catch (const DbError&) {
         // The list shows what it can; the card closes either way.
     }
-}
-
-void Stokkart::closeEvent(QCloseEvent* e) {
-    if (faded_) {
-        e->accept();
-        return;
-    }
-    e->ignore();
-    if (closing_)
-        return;
-    closing_ = true;
-    Form_QueryUnload();
-    motion::fadeOut(this, 500, [this] {
-        faded_ = true;
-        close();
-    });
 }
 
 void Stokkart::reportFailure(const QString& what, const QString& detail) {

@@ -25,7 +25,6 @@ public:
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     // the card (Stokkart.cpp)
@@ -61,6 +60,4 @@ private:
     int chosenIndex_ = 0;
     bool firstActivation_ = false;
     bool barcodePlaceholder_ = true;
-    bool closing_ = false;
-    bool faded_ = false;
 };

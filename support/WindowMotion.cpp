@@ -58,22 +58,53 @@ private:
     bool dragging_ = false;
 };
 
+class FadeOnClose : public QObject {
+public:
+    FadeOnClose(QWidget* window, int ms, std::function<void()> closing)
+        : QObject(window)
+        , window_(window)
+        , ms_(ms)
+        , closing_(std::move(closing)) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != window_ || e->type() != QEvent::Close || faded_)
+            return false;
+        e->ignore();
+        if (started_)
+            return true;
+        started_ = true;
+        closing_();
+        auto* fade = new QPropertyAnimation(window_, "windowOpacity", window_);
+        fade->setDuration(ms_);
+        fade->setStartValue(window_->windowOpacity());
+        fade->setEndValue(0.0);
+        connect(fade, &QPropertyAnimation::finished, this, [this] {
+            faded_ = true;
+            window_->hide();
+            window_->close();
+        });
+        fade->start(QAbstractAnimation::DeleteWhenStopped);
+        return true;
+    }
+
+private:
+    QWidget* window_;
+    int ms_;
+    std::function<void()> closing_;
+    bool started_ = false;
+    bool faded_ = false;
+};
+
 } // namespace
 
 void dragByBackground(QWidget* window) {
     new BackgroundDrag(window);
 }
 
-void fadeOut(QWidget* window, int ms, std::function<void()> done) {
-    auto* fade = new QPropertyAnimation(window, "windowOpacity", window);
-    fade->setDuration(ms);
-    fade->setStartValue(window->windowOpacity());
-    fade->setEndValue(0.0);
-    QObject::connect(fade, &QPropertyAnimation::finished, window, [window, done = std::move(done)] {
-        window->hide();
-        done();
-    });
-    fade->start(QAbstractAnimation::DeleteWhenStopped);
+void fadeOutOnClose(QWidget* window, int ms, std::function<void()> closing) {
+    new FadeOnClose(window, ms, std::move(closing));
 }
 
 } // namespace motion

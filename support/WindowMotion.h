@@ -12,7 +12,8 @@ namespace motion {
 // the window manager where it offers a system move, otherwise by following the pointer.
 void dragByBackground(QWidget* window);
 
-// Fades the window out over `ms` milliseconds, hides it, then calls `done`.
-void fadeOut(QWidget* window, int ms, std::function<void()> done);
+// Every way of closing the window first calls `closing`, then fades the window out over `ms`
+// milliseconds, and only then lets the close go through.
+void fadeOutOnClose(QWidget* window, int ms, std::function<void()> closing);
 
 } // namespace motion
