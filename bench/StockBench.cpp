@@ -322,7 +322,8 @@ Result StockBench::handBack() {
     return r;
 }
 
-// "Stok Sil" on a much used card, answered "Evet": the card and all its uses go.
+// "Stok Sil" on a card of typical use (the median card's uses), answered "Evet": the card and
+// all its uses go.
 Result StockBench::deleteCard() {
     Result r{.name = QStringLiteral("stock_delete_card"), .target = {.maxMs = 30}};
     RawQuery most(stok_,

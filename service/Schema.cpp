@@ -61,22 +61,42 @@ QStringList stokStatements() {
     QStringList hareket{QStringLiteral("StokHarKod TEXT"), QStringLiteral("Tarih DATE")};
     hareket << texts({QStringLiteral("SeriNo"), QStringLiteral("StokAd"), QStringLiteral("Unvan"),
                       QStringLiteral("Barkod"), QStringLiteral("KayitNo")});
-    return {
-        table(QStringLiteral("StokHareket"), hareket),
-        QStringLiteral("CREATE INDEX StokHareket_KayitNo ON StokHareket (KayitNo)"),
-        QStringLiteral("CREATE INDEX StokHareket_StokHarKod ON StokHareket (StokHarKod)"),
-        table(QStringLiteral("StokKartlar"),
-              texts({QStringLiteral("StokKod"), QStringLiteral("StokAd"), QStringLiteral("Barkod"),
-                     QStringLiteral("Serino"), QStringLiteral("Gurup"), QStringLiteral("AltGurup")})),
-        QStringLiteral("CREATE INDEX StokKartlar_StokKod ON StokKartlar (StokKod)"),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokKod")),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokAd")),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
-        table(QStringLiteral("Gurup"), texts({QStringLiteral("Gurup")})),
-        table(QStringLiteral("AltGurup"), texts({QStringLiteral("Gurup"), QStringLiteral("AltGurup")})),
-        QStringLiteral("CREATE INDEX AltGurup_Gurup ON AltGurup (Gurup)"),
-    };
+    return QStringList{
+               table(QStringLiteral("StokHareket"), hareket),
+               QStringLiteral("CREATE INDEX StokHareket_KayitNo ON StokHareket (KayitNo)"),
+               QStringLiteral("CREATE INDEX StokHareket_StokHarKod ON StokHareket (StokHarKod)"),
+               table(QStringLiteral("StokKartlar"),
+                     texts({QStringLiteral("StokKod"), QStringLiteral("StokAd"), QStringLiteral("Barkod"),
+                            QStringLiteral("Serino"), QStringLiteral("Gurup"), QStringLiteral("AltGurup")})),
+               QStringLiteral("CREATE INDEX StokKartlar_StokKod ON StokKartlar (StokKod)"),
+               foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokKod")),
+               foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokAd")),
+               foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
+               foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
+               table(QStringLiteral("Gurup"), texts({QStringLiteral("Gurup")})),
+               table(QStringLiteral("AltGurup"),
+                     texts({QStringLiteral("Gurup"), QStringLiteral("AltGurup")})),
+               QStringLiteral("CREATE INDEX AltGurup_Gurup ON AltGurup (Gurup)"),
+           } +
+           stokLaterIndexes();
+}
+
+// A card's uses are found by its code, and cards by their group, both compared without regard
+// to case: without these the deletion of a card and the group filter read every row.
+QStringList stokLaterIndexes() {
+    QStringList out;
+    for (const auto& [table, field] : {std::pair{QStringLiteral("StokHareket"), QStringLiteral("StokHarKod")},
+                                       std::pair{QStringLiteral("StokKartlar"), QStringLiteral("Gurup")}})
+        out << foldedIndex(table, field)
+                   .replace(QStringLiteral("CREATE INDEX"), QStringLiteral("CREATE INDEX IF NOT EXISTS"));
+    return out;
+}
+
+void addMissingIndexes(engine::Database& stok) {
+    engine::Database::Transaction together(stok);
+    for (const QString& statement : stokLaterIndexes())
+        stok.exec(statement);
+    together.commit();
 }
 
 QStringList createMissingDatabases(const QString& directory) {

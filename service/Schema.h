@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace engine {
+class Database;
+}
+
 // The two database files of the program directory and every table the program uses.
 namespace schema {
 
@@ -11,6 +15,11 @@ inline const QString kStokFile = QStringLiteral("Stok.mdb");
 
 QStringList servisStatements();
 QStringList stokStatements();
+
+// Indexes added after files were first laid down; they are created in place, without touching
+// a row, wherever a file still lacks them.
+QStringList stokLaterIndexes();
+void addMissingIndexes(engine::Database& stok);
 
 // Lays down empty database files in `directory` where none exist; returns the files made.
 // An existing file is never touched.

@@ -119,6 +119,7 @@ bool frmServis::Form_Load() {
     dataStkHar_->setRecordSource(QStringLiteral("StokHareket"));
     try {
         dataStkHar_->openDatabase();
+        schema::addMissingIndexes(*dataStkHar_->database());
         engine::RefreshData(*data2_);
         engine::RefreshData(*data1_);
     } catch (const DbError& e) {

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 
@@ -15,8 +17,8 @@ class TestServisMaterials : public QObject {
 
     QLabel* label(int i) { return f->child<QLabel>(QStringLiteral("Label1_%1").arg(i)); }
     void hover(QWidget* w) {
-        QMouseEvent move(QEvent::MouseMove, w->rect().center(), w->mapToGlobal(w->rect().center()), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, w->rect().center(), w->mapToGlobal(w->rect().center()),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &move);
     }
     Form2* stockList() { return f->window().findChild<Form2*>("Form2"); }
@@ -66,6 +68,29 @@ private Q_SLOTS:
         QCOMPARE(stockList()->windowModality(), Qt::ApplicationModal);
         QCOMPARE(stockList()->parentWidget(), &f->window());
         QCOMPARE(stockList()->windowTitle(), QStringLiteral(" Stok Listesi"));
+    }
+
+    void anOlderStockFileGetsItsIndexesInPlace() {
+        for (const char* index : {"StokHareket_StokHarKod_Fold", "StokKartlar_Gurup_Fold"})
+            TestDatabase::sql(f->db.stok(), QStringLiteral("DROP INDEX %1").arg(index));
+        f->addCard("A100", "Toner", "", "", "Sarf");
+        f->addUsedItem("01-0001-01", "Vida");
+        f->open();
+        QCOMPARE(f->stok("SELECT count(*) FROM sqlite_master WHERE name IN "
+                         "('StokHareket_StokHarKod_Fold', 'StokKartlar_Gurup_Fold')")
+                     .toInt(),
+                 2);
+        QCOMPARE(f->stok("SELECT count(*) FROM StokKartlar").toInt() +
+                     f->stok("SELECT count(*) FROM StokHareket").toInt(),
+                 2);
+        if (QStandardPaths::findExecutable("sqlite3").isEmpty())
+            QSKIP("the sqlite3 shell is not installed");
+        QProcess shell;
+        shell.start(
+            "sqlite3",
+            {f->db.stok(), "PRAGMA integrity_check; SELECT StokKod FROM StokKartlar WHERE Gurup = 'Sarf';"});
+        QVERIFY(shell.waitForFinished());
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()), QStringLiteral("ok\nA100\n"));
     }
 
     void deletingARowTakesExactlyThatOne_data() {
