@@ -4,6 +4,7 @@
 #include "RecordCode.h"
 #include "Schema.h"
 #include "Settings.h"
+#include "StockBench.h"
 #include "WindowDriver.h"
 #include "engine/Text.h"
 
@@ -152,6 +153,7 @@ Report Bench::run() {
                        << findNext(d) << valueList(d);
         d.setListPanel(false);
         report.results << typeahead(d) << typeaheadLookup(d) << saveNew(d) << deleteRecord(d);
+        report.results << StockBench(d, *stok_, repeat_, dialogs_).run();
     }
     report.results << drawPage(QStringLiteral("print_draw"), 0) << pdfPage()
                    << drawPage(QStringLiteral("print_draw_200_items"), 200);

@@ -94,6 +94,10 @@ QStringList stokIndexes() {
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
         QStringLiteral("CREATE INDEX AltGurup_Gurup ON AltGurup (Gurup)"),
+        // A card's uses are found by its code, and cards by their group, both compared without
+        // regard to case: without these the deletion of a card and the group filter read every row.
+        foldedIndex(QStringLiteral("StokHareket"), QStringLiteral("StokHarKod")),
+        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Gurup")),
     };
 }
 

@@ -83,6 +83,7 @@ frmServis::frmServis(QWidget* parent)
     connectEntry();
     connectCustomerLookup();
     connectPrint();
+    connectMaterials();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     // The check mark is the restore's own signal that it runs: a click on the item never sets it.
@@ -255,7 +256,8 @@ void frmServis::setText1(int index, const QString& text) {
 bool frmServis::eventFilter(QObject* watched, QEvent* e) {
     bool handled = false;
     ui::guarded(this, [&] {
-        handled = listPanelFilter(watched, e) || customerFilter(watched, e) || recordPanelFilter(watched, e);
+        handled = listPanelFilter(watched, e) || customerFilter(watched, e) || materialsFilter(watched, e) ||
+                  recordPanelFilter(watched, e);
     });
     return handled || QMainWindow::eventFilter(watched, e);
 }

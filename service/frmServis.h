@@ -1,11 +1,13 @@
 #pragma once
 
 #include "ServiceFormSource.h"
+#include "StockHost.h"
 #include "engine/DataSource.h"
 #include "engine/RecordsetModel.h"
 
 #include <QLoggingCategory>
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 
 Q_DECLARE_LOGGING_CATEGORY(lcServis)
@@ -26,10 +28,11 @@ class QTableView;
 class QTimeEdit;
 class QTimer;
 class QToolButton;
+class Form2;
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
-class frmServis : public QMainWindow, public printing::ServiceFormSource {
+class frmServis : public QMainWindow, public printing::ServiceFormSource, public StockHost {
     Q_OBJECT
 
 public:
@@ -69,7 +72,7 @@ public:
     QString text1(int index) const;
     void setText1(int index, const QString& text);
     // The record code box as it reads ("__-____-__" when empty), for the windows that use it.
-    QString recordCodeText() const;
+    QString recordCodeText() const override;
 
     void KayitGoster();
     void KayitYaz();
@@ -206,4 +209,18 @@ public:
 private:
     void connectPrint();
     void cmdYazici_Click();
+
+    // ---- materials and the stock list (frmServisMaterials.cpp) ----
+public:
+    int stockRecordMode() const override { return KayitModu; }
+    engine::DataSource* stockUsedItems() const override { return dataStkHar_; }
+    QString recordTitleText() const override { return text1(0); }
+    // The stock list over this window: blocking it (menu "Stoklar") or beside it (the link).
+    void openStockList(bool blocking);
+
+private:
+    void connectMaterials();
+    bool materialsFilter(QObject* watched, QEvent* e);
+    void PopMnu_Click();
+    QPointer<Form2> stockList_;
 };

@@ -25,6 +25,7 @@ public:
 
     frmServis& open(); // builds the window and runs its load
     frmServis& window() { return *window_; }
+    bool isOpen() const { return window_ != nullptr; }
 
     template <typename T> T* child(const QString& name) const { return window_->findChild<T*>(name); }
     QString caption() const;

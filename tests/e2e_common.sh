@@ -32,11 +32,12 @@ e2e_start_xvfb() {
     export DISPLAY=:$(head -n 1 "$work/display")
 }
 
-# Gives a window the keyboard: without a window manager the focus follows the pointer.
+# Gives a window the pointer and the keyboard, with or without a window manager (without one the
+# focus follows the pointer).
 focus() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-    xdotool windowfocus --sync "$1"
+    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
     for _ in $(seq 50); do [ "$(xdotool getwindowfocus)" = "$1" ] && break; sleep 0.1; done
     sleep 0.3
 }

@@ -55,6 +55,21 @@ private Q_SLOTS:
         QVERIFY(engine::hasCasedLetters(u"ı"));
         QVERIFY(!engine::hasCasedLetters(u"05-0001-12"));
     }
+
+    void asciiBytesSortAsTheirTexts() {
+        const QStringList texts{"",   "a",  "A",  "ab", "aB", "Ab", "b", "STK-000010", "stk-00001", "STK-0001",
+                                "[x", "_y", "z9", "Z",  "10", "9"};
+        for (const QString& a : texts) {
+            for (const QString& b : texts) {
+                const QByteArray ba = a.toLatin1(), bb = b.toLatin1();
+                const int bytes =
+                    engine::compareAscii(reinterpret_cast<const unsigned char*>(ba.constData()), ba.size(),
+                                         reinterpret_cast<const unsigned char*>(bb.constData()), bb.size());
+                const int text = engine::compareText(a, b);
+                QVERIFY2((bytes > 0) == (text > 0) && (bytes < 0) == (text < 0), qPrintable(a + " / " + b));
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestText)

@@ -67,7 +67,21 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, out.constData(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
+bool isAscii(const unsigned char* p, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (p[i] >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 int collateTurkish(void*, int na, const void* a, int nb, const void* b) {
+    // Codes, barcodes and many names are plain ASCII: compared in place, a sort no longer
+    // decodes two texts for every comparison.
+    const auto* pa = static_cast<const unsigned char*>(a);
+    const auto* pb = static_cast<const unsigned char*>(b);
+    if (isAscii(pa, na) && isAscii(pb, nb))
+        return compareAscii(pa, na, pb, nb);
     return compareText(QString::fromUtf8(static_cast<const char*>(a), na),
                        QString::fromUtf8(static_cast<const char*>(b), nb));
 }

@@ -180,17 +180,33 @@ static uint32_t weight(char32_t c) {
     return c + 0x100;
 }
 
-int compareText(QStringView a, QStringView b) {
-    const qsizetype n = std::min(a.size(), b.size());
+namespace {
+
+template <typename Unit> int compareUnits(const Unit* a, qsizetype na, const Unit* b, qsizetype nb) {
+    const qsizetype n = std::min(na, nb);
     for (qsizetype i = 0; i < n; ++i) {
-        const uint32_t wa = weight(foldChar(a[i].unicode()));
-        const uint32_t wb = weight(foldChar(b[i].unicode()));
+        const uint32_t wa = weight(foldChar(a[i]));
+        const uint32_t wb = weight(foldChar(b[i]));
         if (wa != wb)
             return wa < wb ? -1 : 1;
     }
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    return a.compare(b);
+    if (na != nb)
+        return na < nb ? -1 : 1;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (a[i] != b[i])
+            return a[i] < b[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int compareText(QStringView a, QStringView b) {
+    return compareUnits(a.utf16(), a.size(), b.utf16(), b.size());
+}
+
+int compareAscii(const unsigned char* a, qsizetype na, const unsigned char* b, qsizetype nb) {
+    return compareUnits(a, na, b, nb);
 }
 
 QString likeLiteral(const QString& text) {

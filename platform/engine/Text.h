@@ -23,6 +23,8 @@ bool likeMatch(const char32_t* v, size_t nv, const char32_t* p, size_t np);
 // Order of texts in sorted record sets: Turkish alphabetical order, case-insensitive,
 // ties broken by code point so that the order is total.
 int compareText(QStringView a, QStringView b);
+// The same order for texts of plain ASCII bytes, compared where they lie.
+int compareAscii(const unsigned char* a, qsizetype na, const unsigned char* b, qsizetype nb);
 
 // The text as a Like pattern that matches exactly itself: wildcard characters are bracketed.
 QString likeLiteral(const QString& text);
