@@ -24,6 +24,34 @@ public:
         return answers.isEmpty() ? defaultButton : answers.takeFirst();
     }
 
+    // The file dialogs answer from `fileNames` (empty: cancelled) and remember their settings.
+    QString fileName(QWidget*, const ui::FileDialog& dialog) override {
+        fileDialogs << dialog;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+
+    // Progress windows remember their titles and texts; the window answers "Vazgeç" once it has
+    // been asked `cancelAfterChecks` times (never when negative).
+    class ScriptedProgress : public ui::Progress {
+    public:
+        explicit ScriptedProgress(ScriptedDialogs& owner)
+            : owner_(owner) {}
+        void setText(const QString& text) override { owner_.progressTexts << text; }
+        void setProgress(qint64 done, qint64 total) override {
+            owner_.progressSteps << qMakePair(done, total);
+        }
+        bool cancelled() override {
+            return owner_.cancelAfterChecks >= 0 && ++owner_.progressChecks > owner_.cancelAfterChecks;
+        }
+
+    private:
+        ScriptedDialogs& owner_;
+    };
+    std::unique_ptr<ui::Progress> progress(QWidget*, const QString& title) override {
+        progressTitles << title;
+        return std::make_unique<ScriptedProgress>(*this);
+    }
+
     QStringList texts() const {
         QStringList out;
         for (const Shown& s : shown)
@@ -33,4 +61,11 @@ public:
 
     QList<ui::Answer> answers;
     QList<Shown> shown;
+    QStringList fileNames;
+    QList<ui::FileDialog> fileDialogs;
+    QStringList progressTitles;
+    QStringList progressTexts;
+    QList<QPair<qint64, qint64>> progressSteps;
+    int cancelAfterChecks = -1;
+    int progressChecks = 0;
 };

@@ -1,5 +1,8 @@
 #include "Dialogs.h"
 
+#include "ProgressWindow.h"
+
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -50,11 +53,19 @@ public:
             add(QMessageBox::No, "&Hayır");
             add(QMessageBox::Cancel, "İptal");
             break;
+        case Buttons::YesYesToAllNoCancel:
+            add(QMessageBox::Yes, "&Evet");
+            add(QMessageBox::YesToAll, "&Tümüne Evet");
+            add(QMessageBox::No, "&Hayır");
+            add(QMessageBox::Cancel, "Vazgeç");
+            break;
         }
         box.setDefaultButton(toStandard(defaultButton));
         switch (box.exec()) {
         case QMessageBox::Yes:
             return Answer::Yes;
+        case QMessageBox::YesToAll:
+            return Answer::YesToAll;
         case QMessageBox::No:
             return Answer::No;
         case QMessageBox::Cancel:
@@ -64,11 +75,33 @@ public:
         }
     }
 
+    QString fileName(QWidget* parent, const FileDialog& d) override {
+        const QString start = d.fileName.isEmpty() ? d.initDir : QDir(d.initDir).filePath(d.fileName);
+        if (d.mode == FileDialog::Mode::Save)
+            return QFileDialog::getSaveFileName(parent, d.title, start, qtFilter(d.filter));
+        return QFileDialog::getOpenFileName(parent, d.title, start, qtFilter(d.filter));
+    }
+
+    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title) override {
+        return std::make_unique<ProgressWindow>(parent, title);
+    }
+
 private:
+    // "Veri Dosyaları|*.mdb" becomes "Veri Dosyaları (*.mdb)"; several pairs are joined by ";;".
+    static QString qtFilter(const QString& filter) {
+        const QStringList parts = filter.split(u'|');
+        QStringList out;
+        for (int i = 0; i + 1 < parts.size(); i += 2)
+            out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(u';', u' '));
+        return out.join(QStringLiteral(";;"));
+    }
+
     static QMessageBox::StandardButton toStandard(Answer a) {
         switch (a) {
         case Answer::Yes:
             return QMessageBox::Yes;
+        case Answer::YesToAll:
+            return QMessageBox::YesToAll;
         case Answer::No:
             return QMessageBox::No;
         case Answer::Cancel:
