@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "engine/Database.h"
+#include "engine/DatabaseFiles.h"
 #include "engine/Text.h"
 
 #include <QDir>
@@ -93,6 +94,36 @@ QStringList createMissingDatabases(const QString& directory) {
         made << path;
     }
     return made;
+}
+
+QString checkDatabaseFile(const QString& path, const QString& fileName) {
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("\"%1\" dosyası bulunamadı.").arg(shown);
+    QFile file(path);
+    // An empty or foreign file would pass for an empty database with SQLite.
+    if (!file.open(QIODevice::ReadOnly) || file.read(16) != QByteArray("SQLite format 3", 16))
+        return QStringLiteral("\"%1\" bir veritabanı dosyası değil.").arg(shown);
+    QString error;
+    const engine::TableFields found = engine::readTables(path, &error);
+    if (!error.isEmpty())
+        return QStringLiteral("\"%1\" okunamadı: %2").arg(shown, error);
+    const bool servis = fileName.compare(kServisFile, Qt::CaseInsensitive) == 0;
+    const engine::TableFields wanted = engine::tablesOf(servis ? servisStatements() : stokStatements());
+    for (auto table = wanted.begin(); table != wanted.end(); ++table) {
+        auto have = found.end();
+        for (auto it = found.begin(); it != found.end(); ++it)
+            if (it.key().compare(table.key(), Qt::CaseInsensitive) == 0)
+                have = it;
+        if (have == found.end())
+            return QStringLiteral("\"%1\" dosyasında \"%2\" tablosu yok; bu dosya bir %3 dosyası değil.")
+                .arg(shown, table.key(), fileName);
+        for (const QString& field : table.value())
+            if (!have.value().contains(field, Qt::CaseInsensitive))
+                return QStringLiteral("\"%1\" dosyasının \"%2\" tablosunda \"%3\" alanı yok.")
+                    .arg(shown, table.key(), field);
+    }
+    return {};
 }
 
 } // namespace schema

@@ -16,4 +16,9 @@ QStringList stokStatements();
 // An existing file is never touched.
 QStringList createMissingDatabases(const QString& directory);
 
+// Empty when the file at `path` is a complete database of this program of the kind that
+// `fileName` (kServisFile or kStokFile) names; otherwise a Turkish sentence naming the file and
+// what is missing.
+QString checkDatabaseFile(const QString& path, const QString& fileName);
+
 } // namespace schema

@@ -76,6 +76,7 @@ frmServis::frmServis(QWidget* parent)
     connectListPanel();
     connectEntry();
     connectCustomerLookup();
+    connectBackup();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);

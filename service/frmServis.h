@@ -159,4 +159,13 @@ private:
 
     bool firstActivation_ = false;
     bool closing_ = false;
+
+    // backup and restore of the database files (frmServisBackup.cpp)
+    void Yedekle_Click();
+    void Gerial_Click();
+    void connectBackup();
+    bool backUpInto(const QString& folder);
+    bool restoreFrom(const QString& chosen);
+    bool reopenLive();
+    QString backupInitDir_; // the backup's start folder; the last backup folder once there is one
 };

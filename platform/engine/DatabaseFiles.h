@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Work on whole database files: reading their tables, checking, recovering and copying them.
+namespace engine {
+
+class Database;
+
+// Table name -> field names, as SQLite reports them. Empty with `error` set when the file
+// cannot be read as a database.
+using TableFields = QMap<QString, QStringList>;
+TableFields readTables(const QString& path, QString* error);
+// The tables that the statements lay down, built in memory.
+TableFields tablesOf(const QStringList& statements);
+
+// Empty when PRAGMA integrity_check finds the file sound, else what it found.
+QString integrityProblem(const QString& path);
+
+// Opens the file once on its own, so that a journal left by a writer that died is rolled back
+// into the file it belongs to.
+void recoverJournal(const QString& path);
+// The journal, write-ahead log and shared-memory files that SQLite keeps beside a database.
+QStringList companionFiles(const QString& path);
+
+// A consistent copy of the open database into a new file at `target`, made with SQLite's online
+// backup while other connections may write. `goOn` hears the pages done and the total between
+// steps and stops the copy by returning false. The finished file is on disk when this returns
+// true; on false the partial file is removed and `error` says why (empty when stopped).
+bool backupDatabase(Database& source, const QString& target, const std::function<bool(qint64, qint64)>& goOn,
+                    QString* error);
+
+} // namespace engine
