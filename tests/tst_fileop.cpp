@@ -321,10 +321,11 @@ private Q_SLOTS:
         QFETCH(QStringList, present);
         QTemporaryDir dir;
         QDir().mkpath(dir.filePath("alt"));
-        const QString trash =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/a.txt";
-        QFile::remove(trash);
-        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+        // The test's own data folder, so its trash can be emptied.
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        const QString trash = data + "/Trash/files/a.txt";
+        QDir(data + "/Trash").removeRecursively();
+        QDir().mkpath(data);
         write(dir.filePath("a.txt"), "a");
         ScriptedDialogs dialogs;
         CSHFileOp op;
@@ -342,6 +343,9 @@ private Q_SLOTS:
         for (const QString& p : present)
             QCOMPARE(read(p.startsWith("trash:") ? trash : dir.filePath(p)), QByteArray("a"));
         QCOMPARE(dialogs.shown.size(), operation == shell::FO_DELETE ? 1 : 0); // deletes ask first
+        if (undo) // the trash can tell where the file came from
+            QVERIFY(read(data + "/Trash/info/a.txt.trashinfo")
+                        .contains(QFile::encodeName(dir.filePath("a.txt"))));
     }
 };
 
