@@ -2,12 +2,12 @@
 
 #include "shell/FileLayer.h"
 
-// Writes through the real file layer until `limit` bytes have gone into one file, then fails
+// Writes through the real file layer until `limit` bytes have been written in all, then fails
 // as a full disk would.
 class FailingFileLayer : public shell::FileLayer {
 public:
     explicit FailingFileLayer(qint64 limit)
-        : limit_(limit) {
+        : left_(limit) {
         real_ = &shell::fileLayer();
         shell::setFileLayer(this);
     }
@@ -17,15 +17,15 @@ public:
         auto inner = real_->create(path, error);
         if (!inner)
             return nullptr;
-        return std::make_unique<Target>(std::move(inner), limit_);
+        return std::make_unique<Target>(std::move(inner), left_);
     }
 
 private:
     class Target : public shell::TargetFile {
     public:
-        Target(std::unique_ptr<shell::TargetFile> inner, qint64 limit)
+        Target(std::unique_ptr<shell::TargetFile> inner, qint64& left)
             : inner_(std::move(inner))
-            , left_(limit) {}
+            , left_(left) {}
         bool write(const char* data, qint64 size) override {
             if (size > left_) {
                 inner_->write(data, left_);
@@ -40,9 +40,9 @@ private:
 
     private:
         std::unique_ptr<shell::TargetFile> inner_;
-        qint64 left_;
+        qint64& left_;
     };
 
     shell::FileLayer* real_;
-    qint64 limit_;
+    qint64 left_;
 };

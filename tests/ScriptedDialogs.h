@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 // Answers message boxes from a script and remembers what they said.
 class ScriptedDialogs : public ui::Dialogs {
@@ -27,6 +28,8 @@ public:
     // The file dialogs answer from `fileNames` (empty: cancelled) and remember their settings.
     QString fileName(QWidget*, const ui::FileDialog& dialog) override {
         fileDialogs << dialog;
+        if (whileFileDialog)
+            whileFileDialog();
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 
@@ -62,6 +65,7 @@ public:
     QList<ui::Answer> answers;
     QList<Shown> shown;
     QStringList fileNames;
+    std::function<void()> whileFileDialog; // looks at the window while the dialog is up
     QList<ui::FileDialog> fileDialogs;
     QStringList progressTitles;
     QStringList progressTexts;
