@@ -1,11 +1,30 @@
+#include "ProgramDirectory.h"
+#include "SingleInstance.h"
 #include "frmServis.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("KelvoraTeknikServis"));
+    SingleInstance instance(programDirectory());
+    switch (instance.start()) {
+    case SingleInstance::Start::First:
+        break;
+    case SingleInstance::Start::AskedToShow:
+        return 0;
+    case SingleInstance::Start::AlreadyRunning:
+        ui::MsgBox(nullptr, QStringLiteral("Kelvora Teknik Servis bu klasörde zaten açık."),
+                   ui::Icon::Information);
+        return 0;
+    }
     frmServis window;
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     if (!window.Form_Load())
         return 1;
     return app.exec();

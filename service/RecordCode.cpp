@@ -63,4 +63,16 @@ QString complete(const QString& shown) {
            completeOuter(shown.size() >= 4 ? shown.right(2) : QString());
 }
 
+bool hasDigit(const QString& shown) {
+    return std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.isDigit(); });
+}
+
+QString proposeFree(const QString& dataNo, const std::function<bool(const QString&)>& taken) {
+    QString code = proposeNext(dataNo);
+    // The codes run out after a million steps; the last one is proposed then and refused on save.
+    for (int step = 0; step < 1'000'000 && taken(code); ++step)
+        code = proposeNext(code);
+    return code;
+}
+
 } // namespace recordcode

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // Service record codes "##-####-##": the link from a record to its used items.
 namespace recordcode {
@@ -16,5 +17,11 @@ QString proposeNext(const QString& dataNo);
 // What the code box holds when the focus leaves it: a wholly empty outer group becomes "00",
 // the middle group is padded with leading zeros. `shown` is the box's text with its "_" prompts.
 QString complete(const QString& shown);
+
+// Whether the box holds at least one typed digit: an untouched box is not completed.
+bool hasDigit(const QString& shown);
+
+// The first code after `dataNo`, counting on in the same way, for which `taken` is false.
+QString proposeFree(const QString& dataNo, const std::function<bool(const QString&)>& taken);
 
 } // namespace recordcode

@@ -1,20 +1,25 @@
 #include "Schema.h"
 
 #include "engine/Database.h"
-#include "engine/DatabaseFiles.h"
+#include "engine/DbError.h"
 #include "engine/Text.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcSchema, "kts.schema")
 
 namespace schema {
 
 namespace {
 
-QString table(const QString& name, const QStringList& fields) {
-    return QStringLiteral("CREATE TABLE %1 (\n    ID INTEGER PRIMARY KEY,\n    %2\n)")
-        .arg(name, fields.join(QStringLiteral(",\n    ")));
-}
+struct Table {
+    const char* name;
+    QStringList fields; // "Name TYPE"
+};
 
 QStringList texts(const QStringList& names) {
     QStringList out;
@@ -23,15 +28,7 @@ QStringList texts(const QStringList& names) {
     return out;
 }
 
-// Case-insensitive look-ups compare the folded field; this index serves them. It uses only
-// SQLite's built-in functions, so the file stays usable in any SQLite tool.
-QString foldedIndex(const QString& table, const QString& field) {
-    return QStringLiteral("CREATE INDEX %1_%2_Fold ON %1 (%3)").arg(table, field, engine::foldSql(field));
-}
-
-} // namespace
-
-QStringList servisStatements() {
+QList<Table> servisTables() {
     QStringList servis{QStringLiteral("ServisKayitNo TEXT"), QStringLiteral("KayitTarih DATE"),
                        QStringLiteral("KayitSaat TIME"),     QStringLiteral("TeslimTarihi DATE"),
                        QStringLiteral("TeslimSaati TIME"),   QStringLiteral("Nerde SMALLINT"),
@@ -43,86 +40,162 @@ QStringList servisStatements() {
                      QStringLiteral("TeslimAlan"), QStringLiteral("TahilatBilgisi"),
                      QStringLiteral("BasvuruSebebi"), QStringLiteral("YapilanIs"), QStringLiteral("Sonuc"),
                      QStringLiteral("Email")});
+    return {{"Servis", servis},
+            {"Cari", texts({QStringLiteral("Unvan"), QStringLiteral("Adres1"), QStringLiteral("Adres2"),
+                            QStringLiteral("Sehir"), QStringLiteral("Telefon"), QStringLiteral("VergiDa"),
+                            QStringLiteral("VergiNo"), QStringLiteral("Email")})}};
+}
+
+QList<Table> stokTables() {
+    QStringList hareket{QStringLiteral("StokHarKod TEXT"), QStringLiteral("Tarih DATE")};
+    hareket << texts({QStringLiteral("SeriNo"), QStringLiteral("StokAd"), QStringLiteral("Unvan"),
+                      QStringLiteral("Barkod"), QStringLiteral("KayitNo")});
+    return {{"StokHareket", hareket},
+            {"StokKartlar",
+             texts({QStringLiteral("StokKod"), QStringLiteral("StokAd"), QStringLiteral("Barkod"),
+                    QStringLiteral("Serino"), QStringLiteral("Gurup"), QStringLiteral("AltGurup")})},
+            {"Gurup", texts({QStringLiteral("Gurup")})},
+            {"AltGurup", texts({QStringLiteral("Gurup"), QStringLiteral("AltGurup")})}};
+}
+
+QList<Table> tablesOf(const QString& fileName) {
+    return fileName.compare(kStokFile, Qt::CaseInsensitive) == 0 ? stokTables() : servisTables();
+}
+
+QString create(const Table& t) {
+    return QStringLiteral("CREATE TABLE %1 (\n    ID INTEGER PRIMARY KEY,\n    %2\n)")
+        .arg(QLatin1String(t.name), t.fields.join(QStringLiteral(",\n    ")));
+}
+
+// Case-insensitive look-ups compare the folded field; this index serves them. It uses only
+// SQLite's built-in functions, so the file stays usable in any SQLite tool.
+QString foldedIndex(const QString& table, const QString& field) {
+    return QStringLiteral("CREATE INDEX %1_%2_Fold ON %1 (%3)").arg(table, field, engine::foldSql(field));
+}
+
+QStringList servisIndexes() {
     return {
-        table(QStringLiteral("Servis"), servis),
         QStringLiteral("CREATE UNIQUE INDEX Servis_ServisKayitNo ON Servis (ServisKayitNo)"),
         foldedIndex(QStringLiteral("Servis"), QStringLiteral("Unvan")),
         foldedIndex(QStringLiteral("Servis"), QStringLiteral("Sehir")),
         foldedIndex(QStringLiteral("Servis"), QStringLiteral("ServisiYapan")),
         foldedIndex(QStringLiteral("Servis"), QStringLiteral("SeriNo")),
-        table(QStringLiteral("Cari"),
-              texts({QStringLiteral("Unvan"), QStringLiteral("Adres1"), QStringLiteral("Adres2"),
-                     QStringLiteral("Sehir"), QStringLiteral("Telefon"), QStringLiteral("VergiDa"),
-                     QStringLiteral("VergiNo"), QStringLiteral("Email")})),
         foldedIndex(QStringLiteral("Cari"), QStringLiteral("Unvan")),
     };
 }
 
-QStringList stokStatements() {
-    QStringList hareket{QStringLiteral("StokHarKod TEXT"), QStringLiteral("Tarih DATE")};
-    hareket << texts({QStringLiteral("SeriNo"), QStringLiteral("StokAd"), QStringLiteral("Unvan"),
-                      QStringLiteral("Barkod"), QStringLiteral("KayitNo")});
+QStringList stokIndexes() {
     return {
-        table(QStringLiteral("StokHareket"), hareket),
         QStringLiteral("CREATE INDEX StokHareket_KayitNo ON StokHareket (KayitNo)"),
         QStringLiteral("CREATE INDEX StokHareket_StokHarKod ON StokHareket (StokHarKod)"),
-        table(QStringLiteral("StokKartlar"),
-              texts({QStringLiteral("StokKod"), QStringLiteral("StokAd"), QStringLiteral("Barkod"),
-                     QStringLiteral("Serino"), QStringLiteral("Gurup"), QStringLiteral("AltGurup")})),
         QStringLiteral("CREATE INDEX StokKartlar_StokKod ON StokKartlar (StokKod)"),
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokKod")),
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokAd")),
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
-        table(QStringLiteral("Gurup"), texts({QStringLiteral("Gurup")})),
-        table(QStringLiteral("AltGurup"), texts({QStringLiteral("Gurup"), QStringLiteral("AltGurup")})),
         QStringLiteral("CREATE INDEX AltGurup_Gurup ON AltGurup (Gurup)"),
     };
+}
+
+QStringList indexesOf(const QString& fileName) {
+    return fileName.compare(kStokFile, Qt::CaseInsensitive) == 0 ? stokIndexes() : servisIndexes();
+}
+
+QStringList statements(const QList<Table>& tables, const QStringList& indexes) {
+    QStringList out;
+    for (const Table& t : tables)
+        out << create(t);
+    return out + indexes;
+}
+
+} // namespace
+
+QStringList servisStatements() {
+    return statements(servisTables(), servisIndexes());
+}
+
+QStringList stokStatements() {
+    return statements(stokTables(), stokIndexes());
+}
+
+QStringList statementsOf(const QString& fileName) {
+    return statements(tablesOf(fileName), indexesOf(fileName));
 }
 
 QStringList createMissingDatabases(const QString& directory) {
     QDir().mkpath(directory);
     const QDir dir(directory);
     QStringList made;
-    const std::pair<QString, QStringList> files[] = {{kServisFile, servisStatements()},
-                                                     {kStokFile, stokStatements()}};
-    for (const auto& [name, statements] : files) {
+    for (const QString& name : {kServisFile, kStokFile}) {
         const QString path = dir.filePath(name);
         if (QFileInfo::exists(path))
             continue;
-        engine::createDatabaseFile(path, statements);
+        engine::createDatabaseFile(path, statementsOf(name));
         made << path;
     }
     return made;
 }
 
-QString checkDatabaseFile(const QString& path, const QString& fileName) {
-    const QString shown = QDir::toNativeSeparators(path);
-    if (!QFileInfo(path).isFile())
-        return QStringLiteral("\"%1\" dosyası bulunamadı.").arg(shown);
-    QFile file(path);
-    // An empty or foreign file would pass for an empty database with SQLite.
-    if (!file.open(QIODevice::ReadOnly) || file.read(16) != QByteArray("SQLite format 3", 16))
-        return QStringLiteral("\"%1\" bir veritabanı dosyası değil.").arg(shown);
-    QString error;
-    const engine::TableFields found = engine::readTables(path, &error);
-    if (!error.isEmpty())
-        return QStringLiteral("\"%1\" okunamadı: %2").arg(shown, error);
-    const bool servis = fileName.compare(kServisFile, Qt::CaseInsensitive) == 0;
-    const engine::TableFields wanted = engine::tablesOf(servis ? servisStatements() : stokStatements());
-    for (auto table = wanted.begin(); table != wanted.end(); ++table) {
-        auto have = found.end();
-        for (auto it = found.begin(); it != found.end(); ++it)
-            if (it.key().compare(table.key(), Qt::CaseInsensitive) == 0)
-                have = it;
-        if (have == found.end())
-            return QStringLiteral("\"%1\" dosyasında \"%2\" tablosu yok; bu dosya bir %3 dosyası değil.")
-                .arg(shown, table.key(), fileName);
-        for (const QString& field : table.value())
-            if (!have.value().contains(field, Qt::CaseInsensitive))
-                return QStringLiteral("\"%1\" dosyasının \"%2\" tablosunda \"%3\" alanı yok.")
-                    .arg(shown, table.key(), field);
+void upgradeInPlace(engine::Database& db, const QString& fileName) {
+    for (QString index : indexesOf(fileName)) {
+        index.replace(QRegularExpression(QStringLiteral("^CREATE (UNIQUE )?INDEX ")),
+                      QStringLiteral("CREATE \\1INDEX IF NOT EXISTS "));
+        try {
+            db.exec(index);
+        } catch (const engine::DbError& e) {
+            // A read-only file or old duplicates keep the file as it is; it still works, slower.
+            qCWarning(lcSchema) << "index not added:" << db.path() << e.description();
+        }
     }
+}
+
+QString checkDatabaseFile(const QString& path, const QString& fileName) {
+    const QString name = QFileInfo(path).fileName();
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("%1 dosyası bulunamadı (%2).").arg(name, path);
+    std::shared_ptr<engine::Database> db;
+    try {
+        db = engine::Database::open(path);
+    } catch (const engine::DbError& e) {
+        return QStringLiteral("%1 bu programın veritabanı değil ya da bozuk.\n\n%2")
+            .arg(name, e.description());
+    }
+    QStringList missing;
+    bool complete = true;
+    for (const Table& t : tablesOf(fileName)) {
+        const QString table = QLatin1String(t.name);
+        try {
+            const engine::TableInfo& info = db->table(table);
+            QStringList fields;
+            for (const QString& f : t.fields)
+                if (info.indexOf(f.section(u' ', 0, 0)) < 0)
+                    fields << f.section(u' ', 0, 0);
+            if (!fields.isEmpty()) {
+                complete = false;
+                missing << QStringLiteral("%1 tablosunda %2 alanları")
+                               .arg(table, fields.join(QStringLiteral(", ")));
+            }
+        } catch (const engine::DbError&) {
+            complete = false;
+            missing << QStringLiteral("%1 tablosu").arg(table);
+        }
+    }
+    if (!complete)
+        return QStringLiteral("%1 bu programın veritabanı değil: %2 eksik.")
+            .arg(name, missing.join(QStringLiteral("; ")));
+    upgradeInPlace(*db, fileName);
+    return {};
+}
+
+QString checkWritable(const QString& path) {
+    const QFileInfo info(path);
+    const QByteArray file = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    if (::access(file.constData(), W_OK) != 0)
+        return QStringLiteral("%1 dosyasına yazılamıyor (salt okunur).").arg(info.fileName());
+    if (::access(folder.constData(), W_OK) != 0)
+        return QStringLiteral("%1 dosyasının klasörüne yazılamıyor (%2).")
+            .arg(info.fileName(), info.absolutePath());
     return {};
 }
 

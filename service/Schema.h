@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace engine {
+class Database;
+}
+
 // The two database files of the program directory and every table the program uses.
 namespace schema {
 
@@ -11,14 +15,24 @@ inline const QString kStokFile = QStringLiteral("Stok.mdb");
 
 QStringList servisStatements();
 QStringList stokStatements();
+// The statements of the file of that name (kServisFile or kStokFile).
+QStringList statementsOf(const QString& fileName);
 
 // Lays down empty database files in `directory` where none exist; returns the files made.
 // An existing file is never touched.
 QStringList createMissingDatabases(const QString& directory);
 
-// Empty when the file at `path` is a complete database of this program of the kind that
-// `fileName` (kServisFile or kStokFile) names; otherwise a Turkish sentence naming the file and
-// what is missing.
+// Brings a file of the program's own up to date in place: the indexes that later versions added
+// are created where missing. Rows are never touched; a file that cannot be written is left as it is.
+void upgradeInPlace(engine::Database& db, const QString& fileName);
+
+// Empty when the file at `path` is a complete database of this program of the kind `fileName`
+// names (every table with every field), after upgrading it in place; otherwise one Turkish
+// sentence that names the file and what it lacks.
 QString checkDatabaseFile(const QString& path, const QString& fileName);
+
+// Empty when the file and its folder can be written (the engine writes its journal beside the
+// file); otherwise a Turkish sentence saying which cannot.
+QString checkWritable(const QString& path);
 
 } // namespace schema

@@ -39,11 +39,17 @@ void resetAllStatuses(engine::Database& servis, const std::function<bool(int, in
     const auto qualified = [&](const QString& table) {
         return QString(fold).replace(QStringLiteral("\"Unvan\""), table + QStringLiteral(".\"Unvan\""));
     };
-    servis.exec(QStringLiteral("INSERT INTO Cari (%1) SELECT %1 FROM Servis WHERE ID IN ("
+    // Empty texts are stored as "", as the record entry stores them; a record without a title
+    // names no customer.
+    QStringList values;
+    for (const QString& field : customer)
+        values << QStringLiteral("coalesce(%1, '')").arg(field);
+    servis.exec(QStringLiteral("INSERT INTO Cari (%1) SELECT %5 FROM Servis WHERE ID IN ("
                                "SELECT min(ID) FROM Servis GROUP BY %2) "
+                               "AND trim(coalesce(Unvan, '')) <> '' "
                                "AND NOT EXISTS (SELECT 1 FROM Cari c WHERE %3 = %4) ORDER BY ID")
                     .arg(customer.join(QStringLiteral(", ")), fold, qualified(QStringLiteral("c")),
-                         qualified(QStringLiteral("Servis"))));
+                         qualified(QStringLiteral("Servis")), values.join(QStringLiteral(", "))));
     transaction.commit();
     servis.changed();
     progress(maxId, maxId);

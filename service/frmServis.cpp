@@ -1,6 +1,7 @@
 #include "frmServis.h"
 
 #include "HoverBold.h"
+#include "ModifiedKeyGuard.h"
 #include "ProgramDirectory.h"
 #include "Schema.h"
 #include "Sounds.h"
@@ -79,6 +80,7 @@ frmServis::frmServis(QWidget* parent)
     connectBackup();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
+    qApp->installEventFilter(new ModifiedKeyGuard(this));
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(Kapat, &QAction::triggered, this, &QWidget::close);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -111,6 +113,25 @@ bool frmServis::Form_Load() {
     show();
     playSound(QStringLiteral("Giris.wav"));
 
+    // Both files are checked before anything reads them, so a wrong or damaged file is named at
+    // once instead of failing at the first save.
+    QStringList readOnly;
+    for (const QString& name : {schema::kServisFile, schema::kStokFile}) {
+        const QString problem = schema::checkDatabaseFile(programFile(name), name);
+        if (!problem.isEmpty()) {
+            ui::MsgBox(this, problem + QStringLiteral("\n\nProgram kapanacak."), ui::Icon::Critical);
+            return false;
+        }
+        const QString unwritable = schema::checkWritable(programFile(name));
+        if (!unwritable.isEmpty())
+            readOnly << unwritable;
+    }
+    if (!readOnly.isEmpty())
+        ui::MsgBox(this,
+                   readOnly.join(u'\n') +
+                       QStringLiteral("\n\nKayıtlara bakılabilir, ancak değişiklikler kaydedilemez."),
+                   ui::Icon::Exclamation);
+
     data1_->setDatabaseName(programFile(schema::kServisFile));
     data1_->setRecordSource(QStringLiteral("select * from [Servis]"));
     data2_->setDatabaseName(programFile(schema::kServisFile));
@@ -135,16 +156,55 @@ void frmServis::Data1_Reposition() {
     if (Gerial->isChecked())
         return;
     QApplication::restoreOverrideCursor();
+    showCurrentRecord();
+}
+
+// The panel shows the current record of Data1 with all its values, or nothing when there is none:
+// after a move, a deletion, an abandoned entry or a filter that matches nothing alike.
+void frmServis::showCurrentRecord() {
+    shownKey_ = -1;
     const engine::Recordset* rs = data1_->recordset();
     if (!rs)
         return;
     Data1Caption->setText(
         QStringLiteral("Kayıt: %1 / %2").arg(rs->absolutePosition() + 1).arg(rs->recordCount()));
+    if (rs->absolutePosition() < 0) {
+        clearPanel();
+        setPickersToNow();
+        Nerde->setCurrentIndex(0);
+        Durumu->setCurrentIndex(0);
+        dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where ID=0"));
+        try {
+            engine::RefreshData(*dataStkHar_);
+        } catch (const DbError&) {
+        }
+        return;
+    }
     try {
         KayitGoster();
+        shownKey_ = rs->bookmark();
     } catch (const DbError&) {
-        // Nothing to show (an empty set, a vanished row): the panel keeps what it showed.
+        // A row that vanished or cannot be read is not taken as shown, so nothing acts on it.
     }
+}
+
+// True when Data1 stands on the record the panel shows, moving it back there if something else
+// moved it; false when that record is gone or none is shown.
+bool frmServis::shownRecordIsCurrent() {
+    engine::Recordset* rs = data1_->recordset();
+    if (!rs || shownKey_ < 0)
+        return false;
+    try {
+        if (rs->absolutePosition() < 0 || rs->bookmark() != shownKey_)
+            rs->setBookmark(shownKey_);
+        return rs->bookmark() == shownKey_;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+QString frmServis::recordCodeText() const {
+    return MaskEdBox1->displayText();
 }
 
 bool frmServis::event(QEvent* e) {
@@ -187,6 +247,23 @@ bool frmServis::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void frmServis::closeEvent(QCloseEvent* e) {
+    // A request that arrives while the question below is open waits for its answer.
+    if (asking_) {
+        e->ignore();
+        return;
+    }
+    if (!closing_ && KayitModu != 0) {
+        asking_ = true;
+        const ui::Answer answer =
+            ui::MsgBox(this, QStringLiteral("Girilen bilgiler kaydedilmedi. Yine de çıkılsın mı?"),
+                       ui::Icon::Question, ui::Buttons::YesNo, ui::Answer::No);
+        asking_ = false;
+        if (answer != ui::Answer::Yes) {
+            e->ignore();
+            return;
+        }
+        Vazgec_Click();
+    }
     if (!closing_) {
         closing_ = true;
         QApplication::restoreOverrideCursor();

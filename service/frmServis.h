@@ -49,6 +49,8 @@ public:
 
     QString text1(int index) const;
     void setText1(int index, const QString& text);
+    // The record code box as it reads ("__-____-__" when empty), for the windows that use it.
+    QString recordCodeText() const;
 
     void KayitGoster();
     void KayitYaz();
@@ -69,6 +71,9 @@ private:
 
     // start-up, navigation, shutdown (frmServis.cpp)
     void Data1_Reposition();
+    void showCurrentRecord();
+    bool shownRecordIsCurrent();
+    QString proposeFreeCode();
     void Form_Activate();
     void Liste_Click();
     void foldAway();
@@ -101,7 +106,7 @@ private:
     void DBList1_Click(const QModelIndex& index);
     void CmdSonraki_Click();
     void Check1_Click();
-    void keepComboTextAcrossResets();
+    void keepValueText();
     void connectListPanel();
     bool listPanelFilter(QObject* watched, QEvent* e);
 
@@ -159,6 +164,15 @@ private:
 
     bool firstActivation_ = false;
     bool closing_ = false;
+    bool asking_ = false;
+    // The key of the record the panel shows; -1 while it shows none. Deleting and changing act on
+    // this record only, whatever moved Data1 in between.
+    qint64 shownKey_ = -1;
+    // What the user typed into or chose in the value combo; model changes never replace it.
+    QString valueText_;
+    // The newest used item when a new record was started: abandoning the record removes the items
+    // added during the entry, and only those.
+    qint64 lastItemBeforeEntry_ = 0;
 
     // backup and restore of the database files (frmServisBackup.cpp)
     void Yedekle_Click();

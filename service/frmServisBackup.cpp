@@ -184,8 +184,11 @@ bool frmServis::restoreFrom(const QString& chosen) {
     for (int i = 0; i < sources.size(); ++i) {
         const QString problem = problemWith(sources[i], QFileInfo(targets[i]).fileName());
         if (!problem.isEmpty()) {
-            ui::MsgBox(this, problem + QStringLiteral("\n\nGeri alma yapılmadı; mevcut bilgiler değişmedi."),
-                       ui::Icon::Critical);
+            ui::MsgBox(
+                this,
+                QStringLiteral("%1\n\nSeçilen dosya: %2\nGeri alma yapılmadı; mevcut bilgiler değişmedi.")
+                    .arg(problem, QDir::toNativeSeparators(sources[i])),
+                ui::Icon::Critical);
             return false;
         }
     }

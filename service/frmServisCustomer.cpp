@@ -39,6 +39,7 @@ void frmServis::CariList_Pick() {
     } catch (const engine::DbError&) {
         return; // no customer under the cursor
     }
+    CariList->hide();
     KayitTarih->setFocus();
 }
 
@@ -72,7 +73,8 @@ void frmServis::Text1_0_Change() {
 
 bool frmServis::customerFilter(QObject* watched, QEvent* e) {
     if (watched == Label1[1] && e->type() == QEvent::MouseButtonPress) {
-        if (KayitModu != 2) {
+        // Customers are taken only into a new record: a record being changed keeps its own.
+        if (KayitModu == 1) {
             CariList->show();
             CariList->raise();
             CariList->setFocus();

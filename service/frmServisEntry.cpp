@@ -7,6 +7,7 @@
 #include "RecordCode.h"
 #include "Settings.h"
 #include "Sounds.h"
+#include "UsedItems.h"
 #include "engine/DbError.h"
 #include "engine/Text.h"
 #include "ui/Dialogs.h"
@@ -66,12 +67,6 @@ void frmServis::openPanel(int mode) {
 }
 
 void frmServis::closePanel() {
-    if (KayitModu == 2) {
-        try {
-            KayitGoster();
-        } catch (const DbError&) {
-        }
-    }
     Picture2->hide();
     Picture1->show();
     Frame1->setEnabled(false);
@@ -79,14 +74,35 @@ void frmServis::closePanel() {
     Data1Bar->setEnabled(true);
     CariList->hide();
     KayitModu = 0;
+    showCurrentRecord();
     Cursortxt->setFocus();
+}
+
+// The next code after DataNo that no stored record carries: a DataNo left behind (by another
+// tool, a failed settings write or a hand edit) must never propose a code already in use.
+QString frmServis::proposeFreeCode() {
+    engine::Database& db = *data1_->database();
+    return recordcode::proposeFree(settings::dataNo(), [&db](const QString& code) {
+        engine::Statement s = db.prepare(QStringLiteral("SELECT 1 FROM Servis WHERE ServisKayitNo = ?"));
+        s.bind(1, code);
+        return s.step();
+    });
 }
 
 void frmServis::cmdAdd_Click() {
     engine::Recordset* rs = data1_->recordset();
     if (!rs)
         return;
-    const QString code = recordcode::proposeNext(settings::dataNo());
+    QString code;
+    try {
+        code = proposeFreeCode();
+        dataStkHar_->openDatabase();
+        lastItemBeforeEntry_ = usedItems::lastKey(*dataStkHar_->database());
+    } catch (const DbError& e) {
+        ui::MsgBox(this, QStringLiteral("Yeni kayıt başlatılamadı.\n\n%1").arg(e.description()),
+                   ui::Icon::Critical);
+        return;
+    }
     MaskEdBox1->setText(code);
     for (int i = 0; i < kTextBoxes; ++i)
         setText1(i, QString());
@@ -107,7 +123,7 @@ void frmServis::cmdAdd_Click() {
 
 void frmServis::cmdDuzeltme_Click() {
     engine::Recordset* rs = data1_->recordset();
-    if (!rs || rs->recordCount() < 1) {
+    if (!rs || rs->recordCount() < 1 || !shownRecordIsCurrent()) {
         Cursortxt->setFocus();
         return;
     }
@@ -139,9 +155,29 @@ void frmServis::Tamam_Click() {
     case 1:
     case 2: {
         engine::Recordset& rs = data1_->rs();
+        const QString oldCode =
+            KayitModu == 2 ? rs.value(QStringLiteral("ServisKayitNo")).toString() : QString();
         try {
-            KayitYaz();
-            rs.update();
+            // The customer and the record are written together or not at all.
+            engine::Database::Transaction transaction(*data1_->database());
+            const QString newCode = MaskEdBox1->displayText();
+            bool itemsMoved = false;
+            try {
+                KayitYaz();
+                rs.update();
+                // A changed code takes the record's used items along, or they would be stranded.
+                if (KayitModu == 2 && oldCode != newCode) {
+                    usedItems::moveToCode(*dataStkHar_->database(), oldCode, newCode);
+                    itemsMoved = true;
+                }
+                transaction.commit();
+            } catch (const DbError&) {
+                if (itemsMoved)
+                    usedItems::moveToCode(*dataStkHar_->database(), newCode, oldCode);
+                data1_->database()->changed();
+                engine::RefreshData(*data2_); // forget the customer that was rolled back
+                throw;
+            }
         } catch (const DbError& e) {
             if (e.number() == engine::ErrDuplicateKey)
                 stop(KayitModu == 1 ? QStringLiteral("Dikkat bu Kod kayıtlı.")
@@ -173,14 +209,21 @@ void frmServis::Vazgec_Click() {
     // A change abandoned after a refused write must not keep the refused values either.
     if (engine::Recordset* rs = data1_->recordset(); rs && rs->editMode() != engine::Recordset::EditNone)
         rs->cancelUpdate();
-    clearPanel();
-    KayitTarih->setDate(QDate::currentDate());
+    if (KayitModu == 1) {
+        try {
+            usedItems::removeAddedAfter(*dataStkHar_->database(), lastItemBeforeEntry_);
+        } catch (const DbError& e) {
+            ui::MsgBox(this,
+                       QStringLiteral("Bu kayda eklenen malzemeler silinemedi.\n\n%1").arg(e.description()),
+                       ui::Icon::Critical);
+        }
+    }
     closePanel();
 }
 
 void frmServis::cmdDelete_Click() {
     engine::Recordset* rs = data1_->recordset();
-    if (rs && rs->recordCount() >= 1) {
+    if (rs && rs->recordCount() >= 1 && shownRecordIsCurrent()) {
         const QString question =
             QStringLiteral("Kayıt Kodu : %1\nÜnvanı       : %2\n\nBu Kayıt Dosyadan Silinsinmi ?")
                 .arg(MaskEdBox1->displayText(), text1(0).trimmed());
@@ -188,13 +231,12 @@ void frmServis::cmdDelete_Click() {
             ui::Answer::Yes) {
             try {
                 rs->deleteRecord();
-                clearPanel();
-                engine::RefreshData(*data1_);
+                engine::RefreshData(*data1_); // shows the record that is now current
             } catch (const DbError& e) {
                 ui::MsgBox(this, QStringLiteral("Kayıt silinemedi.\n\n%1").arg(e.description()),
                            ui::Icon::Critical);
+                showCurrentRecord();
             }
-            setPickersToNow();
         }
     }
     Cursortxt->setFocus();
@@ -255,7 +297,8 @@ bool frmServis::recordPanelFilter(QObject* watched, QEvent* e) {
     if (watched == MaskEdBox1) {
         if (e->type() == QEvent::FocusIn)
             QTimer::singleShot(0, MaskEdBox1, &QLineEdit::selectAll);
-        else if (e->type() == QEvent::FocusOut)
+        else if (e->type() == QEvent::FocusOut && recordcode::hasDigit(MaskEdBox1->displayText()))
+            // A box left empty stays empty, so that the code is asked for instead of 00-0000-00.
             MaskEdBox1->setText(recordcode::complete(MaskEdBox1->displayText()));
         else if (e->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(e))) {
             Text1[0]->setFocus();

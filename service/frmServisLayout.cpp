@@ -2,6 +2,7 @@
 #include "ServisFields.h"
 #include "frmServis.h"
 
+#include "FitCaption.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -29,6 +31,24 @@ template <typename W> W* place(W* w, int left, int top, int width, int height, c
     w->setGeometry(twipsRect(left, top, width, height));
     w->setObjectName(name);
     return w;
+}
+
+// The style offers no printer: a sheet coming out of a printer, drawn at the icon's size.
+QIcon printerIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 1.5, 7, 5)); // paper going in
+    p.setBrush(QColor(150, 150, 150));
+    p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1.5, 1.5); // body
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 10.5, 7, 4.5)); // the printed sheet
+    p.setPen(QColor(60, 160, 60));
+    p.drawPoint(QPointF(12.5, 8.5)); // the power light
+    return QIcon(pixmap);
 }
 
 constexpr int kRow = 315;
@@ -168,20 +188,21 @@ void frmServis::buildBars() {
         QPushButton** button;
         const char* name;
         const char* caption;
-        QStyle::StandardPixmap icon;
+        QIcon icon;
     } commands[] = {
-        {&cmdAdd, "cmdAdd", "Yeni &Kayıt", QStyle::SP_FileIcon},
-        {&cmdDelete, "cmdDelete", "Kayıt &Sil", QStyle::SP_TrashIcon},
-        {&cmdDuzeltme, "cmdDüzeltme", "&Düzeltme", QStyle::SP_FileDialogDetailedView},
-        {&cmdYazici, "cmdYazici", "&Yazıcı", QStyle::SP_DialogSaveButton},
-        {&cmdClose, "cmdClose", "&Çıkış", QStyle::SP_DialogCloseButton},
+        {&cmdAdd, "cmdAdd", "Yeni &Kayıt", style()->standardIcon(QStyle::SP_FileIcon)},
+        {&cmdDelete, "cmdDelete", "Kayıt &Sil", style()->standardIcon(QStyle::SP_TrashIcon)},
+        {&cmdDuzeltme, "cmdDüzeltme", "&Düzeltme", style()->standardIcon(QStyle::SP_FileDialogDetailedView)},
+        {&cmdYazici, "cmdYazici", "&Yazıcı", printerIcon()},
+        {&cmdClose, "cmdClose", "&Çıkış", style()->standardIcon(QStyle::SP_DialogCloseButton)},
     };
     const int width = 5205 / 5;
     for (int i = 0; i < 5; ++i) {
         auto* b = place(new QPushButton(QString::fromUtf8(commands[i].caption), Picture1), i * width, 0,
                         width, 300, QString::fromUtf8(commands[i].name));
-        b->setIcon(style()->standardIcon(commands[i].icon));
+        b->setIcon(commands[i].icon);
         b->setFocusPolicy(Qt::TabFocus);
+        fitCaption(b);
         *commands[i].button = b;
     }
 
@@ -192,6 +213,7 @@ void frmServis::buildBars() {
         auto* b = place(new QPushButton(QString::fromUtf8(confirms[i]), Picture2), i * 2542, 0, 2542, 300,
                         QStringLiteral("Evet_Hayir_%1").arg(i));
         b->setIcon(style()->standardIcon(confirmIcons[i]));
+        fitCaption(b);
         Evet_Hayir[i] = b;
     }
     Picture2->hide();

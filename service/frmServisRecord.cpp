@@ -7,6 +7,7 @@
 #include "engine/Text.h"
 #include "ui/Dialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -71,6 +72,9 @@ void frmServis::KayitYaz() {
     for (int box = 12; box <= 17; ++box)
         text(kTextFields[box].field, box);
 
+    // A record without a title names no customer.
+    if (text1(0).trimmed().isEmpty())
+        return;
     engine::Recordset& cari = data2_->rs();
     cari.findFirst(QStringLiteral("Unvan=") + engine::sqlQuote(text1(0)));
     if (!cari.noMatch())
@@ -87,6 +91,12 @@ void frmServis::DurumSifirla() {
     if (KayitModu != 0)
         return;
     try {
+        // The reset works on every record and shows them all after it: the filter is off then.
+        if (Check1->isChecked()) {
+            const QSignalBlocker quiet(Check1);
+            Check1->setChecked(false);
+            Check1->setText(QStringLiteral("Filitre Yok"));
+        }
         data1_->setRecordSource(QStringLiteral("Servis"));
         data1_->refresh();
         QProgressDialog progress(QStringLiteral("Servis kayıtlarının durumu \"Bekliyor\" yapılıyor..."),

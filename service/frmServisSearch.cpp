@@ -20,7 +20,8 @@ void frmServis::Combo1_Click() {
     // At start-up the choice is made before the databases are open; their first refresh follows.
     if (data1_->database())
         data1_->refresh();
-    DBCombo1->setEditText(QString());
+    valueText_.clear();
+    DBCombo1->setEditText(valueText_);
     const int position = std::max(0, Combo1->currentIndex());
     valueModel_->setColumns({{AlanAdlari[position], QString()}});
     Label2->setText(Combo1->currentText() + QStringLiteral(" Listesi"));
@@ -76,17 +77,27 @@ void frmServis::Check1_Click() {
         data1_->refresh();
 }
 
-// The value combo's model is reset with every new record set; the typed value must survive it.
-void frmServis::keepComboTextAcrossResets() {
-    auto kept = std::make_shared<QString>();
-    connect(valueModel_, &QAbstractItemModel::modelAboutToBeReset, this,
-            [this, kept] { *kept = DBCombo1->currentText(); });
-    connect(valueModel_, &QAbstractItemModel::modelReset, this,
-            [this, kept] { DBCombo1->setEditText(*kept); });
+// The value combo's list follows Data1 (new sets, deleted and added rows), and the combo would
+// put the value of whichever row became current into its box. The box holds only what the user
+// typed or chose.
+void frmServis::keepValueText() {
+    connect(DBCombo1->lineEdit(), &QLineEdit::textEdited, this,
+            [this](const QString& text) { valueText_ = text; });
+    connect(DBCombo1, &QComboBox::activated, this, [this] { valueText_ = DBCombo1->currentText(); });
+    const auto restore = [this] {
+        if (DBCombo1->currentText() != valueText_)
+            DBCombo1->setEditText(valueText_);
+    };
+    connect(valueModel_, &QAbstractItemModel::modelReset, this, restore);
+    connect(valueModel_, &QAbstractItemModel::rowsRemoved, this, restore);
+    connect(valueModel_, &QAbstractItemModel::rowsInserted, this, restore);
+    connect(valueModel_, &QAbstractItemModel::dataChanged, this, restore);
+    connect(valueModel_, &QAbstractItemModel::layoutChanged, this, restore);
 }
 
 void frmServis::connectListPanel() {
     connect(Combo1, &QComboBox::activated, this, &frmServis::Combo1_Click);
+    keepValueText();
     connect(DBCombo1, &QComboBox::activated, this, &frmServis::DBCombo1_Click);
     DBCombo1->installEventFilter(this);
     DBCombo1->lineEdit()->installEventFilter(this);
@@ -100,7 +111,6 @@ void frmServis::connectListPanel() {
         if (CmdSonraki->isEnabled())
             CmdSonraki_Click();
     });
-    keepComboTextAcrossResets();
 }
 
 // A click on the value combo's button or into its text is a click in the combo, too.

@@ -224,10 +224,10 @@ private Q_SLOTS:
                                                << "backup" << QString();
         QTest::newRow("a text file") << "~/Yedek/Servis.mdb"
                                      << "text"
-                                     << "bir veritabanı dosyası değil";
+                                     << "Servis.mdb bu programın veritabanı değil";
         QTest::newRow("a foreign database") << "~/Yedek/Servis.mdb"
                                             << "foreign"
-                                            << "\"Cari\" tablosu yok";
+                                            << "Cari tablosu";
         QTest::newRow("a damaged backup") << "~/Yedek/Servis.mdb"
                                           << "damaged"
                                           << "bozuk";

@@ -187,7 +187,8 @@ std::shared_ptr<Database> Database::open(const QString& path) {
     if (rc != SQLITE_OK) {
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
         sqlite3_close(db);
-        throw DbError(ErrCannotOpen, QStringLiteral("Veritabanı dosyası açılamadı: %1 (%2)").arg(key, why));
+        throw DbError(ErrCannotOpen, QStringLiteral("Veritabanı dosyası açılamadı: %1\n%2\n(Ayrıntı: %3)")
+                                         .arg(key, failureReason(rc), why));
     }
     std::shared_ptr<Database> d(new Database(key, db));
     try {
@@ -225,16 +226,43 @@ Database::~Database() {
         registry().erase(it);
 }
 
+QString failureReason(int sqliteCode) {
+    switch (sqliteCode & 0xFF) {
+    case SQLITE_FULL:
+        return QStringLiteral("Diskte yer kalmadı; değişiklik yazılamadı.");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral(
+            "Veritabanı başka bir program tarafından kilitlenmiş; biraz sonra yeniden deneyin.");
+    case SQLITE_READONLY:
+        return QStringLiteral("Veritabanı dosyası salt okunur; değişiklik yazılamadı.");
+    case SQLITE_NOTADB:
+        return QStringLiteral("Dosya bir veritabanı değil.");
+    case SQLITE_CORRUPT:
+        return QStringLiteral("Veritabanı dosyası bozuk.");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("Veritabanı dosyası açılamadı.");
+    case SQLITE_IOERR:
+        return QStringLiteral("Disk okunurken ya da yazılırken bir hata oluştu.");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("Veritabanı dosyasına erişim izni yok.");
+    default:
+        return {};
+    }
+}
+
 void Database::raise(int rc, const QString& context) {
     const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
     if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
         throw DbError(
             ErrDuplicateKey,
             QStringLiteral("Aynı anahtar değeri zaten kayıtlı; kayıt yazılamadı. (%1)").arg(message));
-    throw DbError(ErrEngine,
-                  QStringLiteral("Veritabanı hatası %1: %2%3")
-                      .arg(rc)
-                      .arg(message, context.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(context)));
+    const QString detail = message + (context.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(context));
+    const QString reason = failureReason(rc);
+    // The engine's own words stay as a detail for whoever has to look into it.
+    throw DbError(ErrEngine, reason.isEmpty() ? QStringLiteral("Veritabanı hatası %1: %2").arg(rc).arg(detail)
+                                              : QStringLiteral("%1\n(Ayrıntı: %2)").arg(reason, detail));
 }
 
 Statement Database::prepare(const QString& sql) {

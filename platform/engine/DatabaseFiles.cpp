@@ -31,52 +31,7 @@ private:
     int rc_ = SQLITE_ERROR;
 };
 
-TableFields tablesIn(sqlite3* db, QString* error) {
-    TableFields out;
-    sqlite3_stmt* tables = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &tables, nullptr) !=
-        SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-        return {};
-    }
-    int rc;
-    while ((rc = sqlite3_step(tables)) == SQLITE_ROW)
-        out.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(tables, 0))), {});
-    sqlite3_finalize(tables);
-    if (rc != SQLITE_DONE) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-        return {};
-    }
-    for (auto it = out.begin(); it != out.end(); ++it) {
-        sqlite3_stmt* info = nullptr;
-        sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info(?)", -1, &info, nullptr);
-        const QByteArray name = it.key().toUtf8();
-        sqlite3_bind_text(info, 1, name.constData(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-        while (sqlite3_step(info) == SQLITE_ROW)
-            it.value() << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(info, 0)));
-        sqlite3_finalize(info);
-    }
-    return out;
-}
-
 } // namespace
-
-TableFields readTables(const QString& path, QString* error) {
-    Handle db(path, SQLITE_OPEN_READONLY);
-    if (!db.ok()) {
-        *error = db.error();
-        return {};
-    }
-    return tablesIn(db.get(), error);
-}
-
-TableFields tablesOf(const QStringList& statements) {
-    Handle db(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    for (const QString& s : statements)
-        sqlite3_exec(db.get(), s.toUtf8().constData(), nullptr, nullptr, nullptr);
-    QString ignored;
-    return tablesIn(db.get(), &ignored);
-}
 
 QString integrityProblem(const QString& path) {
     Handle db(path, SQLITE_OPEN_READONLY);

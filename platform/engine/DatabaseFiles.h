@@ -1,21 +1,13 @@
 #pragma once
 
-#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
-// Work on whole database files: reading their tables, checking, recovering and copying them.
+// Work on whole database files: checking, recovering and copying them.
 namespace engine {
 
 class Database;
-
-// Table name -> field names, as SQLite reports them. Empty with `error` set when the file
-// cannot be read as a database.
-using TableFields = QMap<QString, QStringList>;
-TableFields readTables(const QString& path, QString* error);
-// The tables that the statements lay down, built in memory.
-TableFields tablesOf(const QStringList& statements);
 
 // Empty when PRAGMA integrity_check finds the file sound, else what it found.
 QString integrityProblem(const QString& path);

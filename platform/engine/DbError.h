@@ -23,6 +23,10 @@ enum ErrorNumber : int {
     ErrEngine = 3146, // any other failure reported by SQLite
 };
 
+// What an engine failure means to the user, in Turkish, for the engine's result code; empty for a
+// code that needs no words of its own.
+QString failureReason(int sqliteCode);
+
 class DbError : public std::runtime_error {
 public:
     DbError(int number, const QString& description)

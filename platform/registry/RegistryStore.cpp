@@ -8,6 +8,7 @@
 #include <QLockFile>
 #include <QMap>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -169,9 +170,16 @@ std::optional<std::pair<QString, Value>> parseValue(QStringView line) {
     return std::pair{name.out, Value{type, data.out}};
 }
 
-// A person may have edited the file: lines that cannot be understood are passed over.
-Keys parse(const QString& text) {
+struct Loaded {
     Keys keys;
+    bool complete = true; // every line was understood
+};
+
+// A person may have edited the file: lines that cannot be understood are passed over, and the
+// file is marked as not wholly read.
+Loaded parse(const QString& text) {
+    Loaded loaded;
+    Keys& keys = loaded.keys;
     QString current;
     for (QStringView line : QStringView(text).split(u'\n')) {
         line = line.trimmed();
@@ -181,16 +189,21 @@ Keys parse(const QString& text) {
             current = line.mid(1, line.size() - 2).toString();
             if (isValidPath(current))
                 addKey(keys, current);
-            else
+            else {
                 current.clear();
+                loaded.complete = false;
+            }
             continue;
         }
-        if (current.isEmpty())
-            continue;
-        if (auto value = parseValue(line))
+        std::optional<std::pair<QString, Value>> value;
+        if (!current.isEmpty())
+            value = parseValue(line);
+        if (value)
             keys[current].insert(value->first, value->second);
+        else
+            loaded.complete = false;
     }
-    return keys;
+    return loaded;
 }
 
 QString serialize(const Keys& keys) {
@@ -205,13 +218,26 @@ QString serialize(const Keys& keys) {
 }
 
 // Nothing when the file exists but cannot be read: writing then would wipe the settings in it.
-std::optional<Keys> load(const QString& path) {
+std::optional<Loaded> load(const QString& path) {
     QFile file(path);
     if (!file.exists())
-        return Keys();
+        return Loaded();
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return parse(QString::fromUtf8(file.readAll()));
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(file.readAll());
+    Loaded loaded = parse(text);
+    if (utf8.hasError())
+        loaded.complete = false;
+    return loaded;
+}
+
+// What could not be read is the user's still: before the file is replaced, it is kept beside it,
+// the first time only, so a later write never overwrites the original.
+void keepUnreadable(const QString& path) {
+    const QString kept = path + QLatin1String(".okunamadi");
+    if (!QFileInfo::exists(kept))
+        QFile::copy(path, kept);
 }
 
 bool save(const QString& path, const Keys& keys) {
@@ -233,10 +259,12 @@ template <typename Change> bool update(const QString& path, Change change) {
     QLockFile lock(path + QLatin1String(".lock"));
     if (!lock.tryLock(5000))
         return false;
-    std::optional<Keys> keys = load(path);
-    if (!keys || !change(*keys))
+    std::optional<Loaded> loaded = load(path);
+    if (!loaded || !change(loaded->keys))
         return false;
-    return save(path, *keys);
+    if (!loaded->complete)
+        keepUnreadable(path);
+    return save(path, loaded->keys);
 }
 
 } // namespace
@@ -245,16 +273,16 @@ Store::Store(QString filePath)
     : path_(std::move(filePath)) {}
 
 bool Store::keyExists(const QString& keyPath) const {
-    const std::optional<Keys> keys = load(path_);
-    return keys && keys->contains(keyPath);
+    const std::optional<Loaded> loaded = load(path_);
+    return loaded && loaded->keys.contains(keyPath);
 }
 
 std::optional<Value> Store::value(const QString& keyPath, const QString& name) const {
-    const std::optional<Keys> keys = load(path_);
-    if (!keys)
+    const std::optional<Loaded> loaded = load(path_);
+    if (!loaded)
         return std::nullopt;
-    const auto key = keys->constFind(keyPath);
-    if (key == keys->cend())
+    const auto key = loaded->keys.constFind(keyPath);
+    if (key == loaded->keys.cend())
         return std::nullopt;
     const auto v = key->constFind(name);
     if (v == key->cend())
