@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class WindowDriver;
@@ -46,6 +47,14 @@ private:
     Result saveNew(WindowDriver& d);
     Result deleteRecord(WindowDriver& d);
     Result statusReset();
+
+    // backup and restore (BenchBackup.cpp)
+    QString freshFolder(const QString& kind);
+    double rawCopyMs(const QString& from, const std::function<QString()>& to, const QString& dotCommand);
+    Result backup(WindowDriver& d);
+    Result restore(WindowDriver& d);
+    Result backupResponsiveness();
+    QString backupFolder_;
 
     QString dataFolder_;
     int repeat_;

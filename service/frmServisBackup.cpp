@@ -35,11 +35,14 @@ QString fileInAnyCase(const QString& folder, const QString& name) {
     return {};
 }
 
-// Empty when the file is a sound database of the kind `fileName` names.
-QString problemWith(const QString& path, const QString& fileName) {
+// Empty when the file is a sound database of the kind `fileName` names, or when the user
+// stopped the check in the progress window (`stopped`).
+QString problemWith(const QString& path, const QString& fileName, ui::Progress& progress, bool* stopped) {
     QString problem = schema::checkDatabaseFile(path, fileName);
     if (problem.isEmpty()) {
-        const QString damage = engine::integrityProblem(path);
+        progress.setText(QStringLiteral("Yedek denetleniyor: %1").arg(QFileInfo(path).fileName()));
+        const QString damage = engine::integrityProblem(
+            path, [&] { return !progress.cancelled(); }, stopped);
         if (!damage.isEmpty())
             problem = QStringLiteral("\"%1\" dosyası bozuk:\n%2").arg(QDir::toNativeSeparators(path), damage);
     }
@@ -113,7 +116,11 @@ bool frmServis::backUpInto(const QString& folder) {
             &error);
         if (!made)
             return error.isEmpty(); // stopped with "Vazgeç": nothing was placed
-        const QString damage = engine::integrityProblem(copy);
+        bool stopped = false;
+        const QString damage = engine::integrityProblem(
+            copy, [&] { return !progress->cancelled(); }, &stopped);
+        if (stopped)
+            return true;
         if (!damage.isEmpty()) {
             progress.reset();
             ui::MsgBox(this,
@@ -181,9 +188,16 @@ bool frmServis::restoreFrom(const QString& chosen) {
     }
     if (sources.isEmpty())
         return false;
+    std::unique_ptr<ui::Progress> progress =
+        ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
     for (int i = 0; i < sources.size(); ++i) {
-        const QString problem = problemWith(sources[i], QFileInfo(targets[i]).fileName());
+        bool stopped = false;
+        const QString problem =
+            problemWith(sources[i], QFileInfo(targets[i]).fileName(), *progress, &stopped);
+        if (stopped)
+            return false;
         if (!problem.isEmpty()) {
+            progress.reset();
             ui::MsgBox(
                 this,
                 QStringLiteral("%1\n\nSeçilen dosya: %2\nGeri alma yapılmadı; mevcut bilgiler değişmedi.")
@@ -192,6 +206,8 @@ bool frmServis::restoreFrom(const QString& chosen) {
             return false;
         }
     }
+
+    progress.reset();
 
     data1_->close();
     data2_->close();

@@ -2,6 +2,7 @@
 
 #include "ui/Dialogs.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
 #include <functional>
@@ -44,11 +45,15 @@ public:
             owner_.progressSteps << qMakePair(done, total);
         }
         bool cancelled() override {
+            if (sinceCheck_.isValid())
+                owner_.longestCheckGapMs = std::max(owner_.longestCheckGapMs, sinceCheck_.elapsed());
+            sinceCheck_.start();
             return owner_.cancelAfterChecks >= 0 && ++owner_.progressChecks > owner_.cancelAfterChecks;
         }
 
     private:
         ScriptedDialogs& owner_;
+        QElapsedTimer sinceCheck_;
     };
     std::unique_ptr<ui::Progress> progress(QWidget*, const QString& title) override {
         progressTitles << title;
@@ -72,4 +77,5 @@ public:
     QList<QPair<qint64, qint64>> progressSteps;
     int cancelAfterChecks = -1;
     int progressChecks = 0;
+    qint64 longestCheckGapMs = 0; // the longest time a progress window went unasked
 };

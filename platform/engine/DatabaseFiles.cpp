@@ -10,6 +10,7 @@ namespace engine {
 namespace {
 
 constexpr int kPagesPerStep = 4096;
+constexpr int kOpsBetweenCalls = 200000; // some milliseconds of checking
 
 // A connection of its own, closed on every way out.
 class Handle {
@@ -33,10 +34,15 @@ private:
 
 } // namespace
 
-QString integrityProblem(const QString& path) {
+QString integrityProblem(const QString& path, const std::function<bool()>& goOn, bool* stopped) {
     Handle db(path, SQLITE_OPEN_READONLY);
     if (!db.ok())
         return db.error();
+    if (goOn)
+        sqlite3_progress_handler(
+            db.get(), kOpsBetweenCalls,
+            [](void* f) { return (*static_cast<const std::function<bool()>*>(f))() ? 0 : 1; },
+            const_cast<std::function<bool()>*>(&goOn));
     sqlite3_stmt* check = nullptr;
     if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check(5)", -1, &check, nullptr) != SQLITE_OK)
         return db.error();
@@ -45,6 +51,11 @@ QString integrityProblem(const QString& path) {
     while ((rc = sqlite3_step(check)) == SQLITE_ROW)
         found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
     sqlite3_finalize(check);
+    if (rc == SQLITE_INTERRUPT) {
+        if (stopped)
+            *stopped = true;
+        return {};
+    }
     if (rc != SQLITE_DONE)
         return db.error();
     if (found == QStringList{QStringLiteral("ok")})
