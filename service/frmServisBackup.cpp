@@ -10,7 +10,6 @@
 #include "ui/Dialogs.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,7 +41,7 @@ QString problemWith(const QString& path, const QString& fileName, ui::Progress& 
     if (problem.isEmpty()) {
         progress.setText(QStringLiteral("Yedek denetleniyor: %1").arg(QFileInfo(path).fileName()));
         const QString damage = engine::integrityProblem(
-            path, [&] { return !progress.cancelled(); }, stopped);
+            path, engine::Check::Full, [&] { return !progress.cancelled(); }, stopped);
         if (!damage.isEmpty())
             problem = QStringLiteral("\"%1\" dosyası bozuk:\n%2").arg(QDir::toNativeSeparators(path), damage);
     }
@@ -81,7 +80,6 @@ void frmServis::Yedekle_Click() {
     backupInitDir_ = info.absolutePath();
     if (!backUpInto(backupInitDir_))
         ui::MsgBox(this, kNotBackedUp, ui::Icon::None);
-    QApplication::restoreOverrideCursor();
 }
 
 // Takes a consistent copy of each open database beside the backup folder's files, checks it,
@@ -118,7 +116,7 @@ bool frmServis::backUpInto(const QString& folder) {
             return error.isEmpty(); // stopped with "Vazgeç": nothing was placed
         bool stopped = false;
         const QString damage = engine::integrityProblem(
-            copy, [&] { return !progress->cancelled(); }, &stopped);
+            copy, engine::Check::Quick, [&] { return !progress->cancelled(); }, &stopped);
         if (stopped)
             return true;
         if (!damage.isEmpty()) {

@@ -39,15 +39,16 @@ public:
     class ScriptedProgress : public ui::Progress {
     public:
         explicit ScriptedProgress(ScriptedDialogs& owner)
-            : owner_(owner) {}
+            : owner_(owner) {
+            sinceCheck_.start();
+        }
         void setText(const QString& text) override { owner_.progressTexts << text; }
         void setProgress(qint64 done, qint64 total) override {
             owner_.progressSteps << qMakePair(done, total);
         }
         bool cancelled() override {
-            if (sinceCheck_.isValid())
-                owner_.longestCheckGapMs = std::max(owner_.longestCheckGapMs, sinceCheck_.elapsed());
-            sinceCheck_.start();
+            owner_.longestCheckGapMs = std::max(owner_.longestCheckGapMs, sinceCheck_.elapsed());
+            sinceCheck_.restart();
             return owner_.cancelAfterChecks >= 0 && ++owner_.progressChecks > owner_.cancelAfterChecks;
         }
 

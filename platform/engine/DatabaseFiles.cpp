@@ -3,14 +3,17 @@
 #include "Database.h"
 
 #include <QFile>
+#include <fcntl.h>
+#include <future>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace engine {
 
 namespace {
 
 constexpr int kPagesPerStep = 4096;
-constexpr int kOpsBetweenCalls = 200000; // some milliseconds of checking
+constexpr std::chrono::milliseconds kPoll(20); // how often the window is let through
 
 // A connection of its own, closed on every way out.
 class Handle {
@@ -34,30 +37,38 @@ private:
 
 } // namespace
 
-QString integrityProblem(const QString& path, const std::function<bool()>& goOn, bool* stopped) {
+QString integrityProblem(const QString& path, Check depth, const std::function<bool()>& goOn, bool* stopped) {
     Handle db(path, SQLITE_OPEN_READONLY);
     if (!db.ok())
         return db.error();
-    if (goOn)
-        sqlite3_progress_handler(
-            db.get(), kOpsBetweenCalls,
-            [](void* f) { return (*static_cast<const std::function<bool()>*>(f))() ? 0 : 1; },
-            const_cast<std::function<bool()>*>(&goOn));
-    sqlite3_stmt* check = nullptr;
-    if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check(5)", -1, &check, nullptr) != SQLITE_OK)
-        return db.error();
-    QStringList found;
-    int rc;
-    while ((rc = sqlite3_step(check)) == SQLITE_ROW)
-        found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
-    sqlite3_finalize(check);
-    if (rc == SQLITE_INTERRUPT) {
+    const char* sql = depth == Check::Full ? "PRAGMA integrity_check(5)" : "PRAGMA quick_check(5)";
+    // The check is one long step of SQLite's: it runs beside the window, which stays free to
+    // repaint and to stop it.
+    auto result = std::async(std::launch::async, [&]() -> std::pair<int, QStringList> {
+        sqlite3_stmt* check = nullptr;
+        if (sqlite3_prepare_v2(db.get(), sql, -1, &check, nullptr) != SQLITE_OK)
+            return {SQLITE_ERROR, {db.error()}};
+        QStringList found;
+        int rc;
+        while ((rc = sqlite3_step(check)) == SQLITE_ROW)
+            found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+        sqlite3_finalize(check);
+        return {rc, rc == SQLITE_DONE ? found : QStringList{db.error()}};
+    });
+    bool interrupted = false;
+    while (result.wait_for(kPoll) != std::future_status::ready)
+        if (!interrupted && goOn && !goOn()) {
+            sqlite3_interrupt(db.get());
+            interrupted = true;
+        }
+    const auto [rc, found] = result.get();
+    if (interrupted) {
         if (stopped)
             *stopped = true;
         return {};
     }
     if (rc != SQLITE_DONE)
-        return db.error();
+        return found.join(u'\n');
     if (found == QStringList{QStringLiteral("ok")})
         return {};
     return found.join(u'\n');
@@ -87,8 +98,8 @@ bool backupDatabase(Database& source, const QString& target, const std::function
         Handle dest(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         if (!dest.ok())
             return failed(dest.error());
-        // A new file nobody else sees: no journal is needed, only the final sync.
-        sqlite3_exec(dest.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=FULL", nullptr, nullptr,
+        // A new file nobody else sees: no journal is needed, and one sync at the end.
+        sqlite3_exec(dest.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr,
                      nullptr);
         sqlite3_backup* b = sqlite3_backup_init(dest.get(), "main", source.handle(), "main");
         if (!b)
@@ -114,6 +125,22 @@ bool backupDatabase(Database& source, const QString& target, const std::function
         if (!ok)
             return failed(dest.error());
     }
+    // The sync of a large file takes a while; the window is let through meanwhile.
+    auto synced = std::async(std::launch::async, [&] {
+        const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY);
+        const bool done = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return done;
+    });
+    bool stopped = false;
+    while (synced.wait_for(kPoll) != std::future_status::ready)
+        if (goOn && !stopped && !goOn(1, 1))
+            stopped = true;
+    if (!synced.get())
+        return failed(QStringLiteral("dosya diske yazılamadı"));
+    if (stopped)
+        return failed(QString());
     return ok;
 }
 
