@@ -18,7 +18,18 @@ public:
     }
     bool open() { return file_.open(QIODevice::WriteOnly); }
 
-    bool write(const char* data, qint64 size) override { return file_.write(data, size) == size; }
+    bool write(const char* data, qint64 size) override {
+        if (file_.write(data, size) != size)
+            return false;
+        written_ += size;
+        // Hands what is written to the disk as the copy goes, so the sync at the end is short and
+        // the progress window does not stall there.
+        if (written_ - started_ >= kWriteBehind && file_.flush()) {
+            ::sync_file_range(file_.handle(), started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+            started_ = written_;
+        }
+        return true;
+    }
 
     bool commit() override {
         if (!file_.flush() || ::fsync(file_.handle()) != 0)
@@ -38,7 +49,10 @@ public:
     QString errorString() const override { return file_.errorString(); }
 
 private:
+    static constexpr qint64 kWriteBehind = 8 << 20;
     QSaveFile file_;
+    qint64 written_ = 0;
+    qint64 started_ = 0;
 };
 
 class DiskLayer : public FileLayer {
