@@ -22,10 +22,16 @@ public:
         if (file_.write(data, size) != size)
             return false;
         written_ += size;
-        // Hands what is written to the disk as the copy goes, so the sync at the end is short and
-        // the progress window does not stall there.
+        // Hands each stretch to the disk as the copy goes and waits for the one before, so the
+        // copy keeps pace with the disk and the sync at the end has little left to wait for.
         if (written_ - started_ >= kWriteBehind && file_.flush()) {
-            ::sync_file_range(file_.handle(), started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+            const int fd = file_.handle();
+            ::sync_file_range(fd, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+            if (started_ > previous_)
+                ::sync_file_range(fd, previous_, started_ - previous_,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                      SYNC_FILE_RANGE_WAIT_AFTER);
+            previous_ = started_;
             started_ = written_;
         }
         return true;
@@ -49,10 +55,11 @@ public:
     QString errorString() const override { return file_.errorString(); }
 
 private:
-    static constexpr qint64 kWriteBehind = 8 << 20;
+    static constexpr qint64 kWriteBehind = 4 << 20;
     QSaveFile file_;
     qint64 written_ = 0;
     qint64 started_ = 0;
+    qint64 previous_ = 0;
 };
 
 class DiskLayer : public FileLayer {
