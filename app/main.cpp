@@ -1,3 +1,4 @@
+#include "JetStartup.h"
 #include "ProgramDirectory.h"
 #include "SingleInstance.h"
 #include "frmServis.h"
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
                    ui::Icon::Information);
         return 0;
     }
+    // Old Access files are converted (or the program ends) before anything opens them.
+    if (!offerJetConversion(nullptr, programDirectory()))
+        return 1;
     frmServis window;
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
         window.showNormal();

@@ -153,6 +153,8 @@ Report Bench::run() {
         d.setListPanel(false);
         report.results << typeahead(d) << typeaheadLookup(d) << saveNew(d) << deleteRecord(d);
     }
+    report.results << drawPage(QStringLiteral("print_draw"), 0) << pdfPage()
+                   << drawPage(QStringLiteral("print_draw_200_items"), 200);
     servis_.reset();
     stok_.reset();
     report.results << statusReset();

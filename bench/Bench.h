@@ -47,6 +47,10 @@ private:
     Result saveNew(WindowDriver& d);
     Result deleteRecord(WindowDriver& d);
     Result statusReset();
+    // printing (BenchPrint.cpp)
+    double rawFormRead();
+    Result drawPage(const QString& name, int addedItems);
+    Result pdfPage();
 
     // backup and restore (BenchBackup.cpp)
     QString freshFolder(const QString& kind);

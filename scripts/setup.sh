@@ -12,6 +12,10 @@ KTS_PACKAGES=(
     fonts-dejavu-core
     sox
     xvfb xauth xdotool x11-utils
+    libx11-dev openbox
+    mdbtools-dev libglib2.0-dev
+    fonts-liberation2
+    cups-daemon cups-client cups-filters poppler-utils
 )
 
 kts_install_packages() {

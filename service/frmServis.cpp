@@ -5,8 +5,10 @@
 #include "ProgramDirectory.h"
 #include "Schema.h"
 #include "Sounds.h"
+#include "clock/Clock.h"
 #include "engine/DbError.h"
 #include "ui/Dialogs.h"
+#include "ui/Guard.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
@@ -25,6 +27,8 @@
 #include <QToolButton>
 
 using engine::DbError;
+
+Q_LOGGING_CATEGORY(lcServis, "kts.servis")
 
 frmServis::frmServis(QWidget* parent)
     : QMainWindow(parent)
@@ -50,7 +54,7 @@ frmServis::frmServis(QWidget* parent)
     data1_->setObjectName(QStringLiteral("Data1"));
     data2_->setObjectName(QStringLiteral("Data2"));
     dataStkHar_->setObjectName(QStringLiteral("DataStkHar"));
-    connect(data1_, &engine::DataSource::reposition, this, &frmServis::Data1_Reposition);
+    connect(data1_, &engine::DataSource::reposition, this, ui::handler(this, &frmServis::Data1_Reposition));
 
     const auto move = [this](void (engine::Recordset::*step)()) {
         return [this, step] {
@@ -61,11 +65,14 @@ frmServis::frmServis(QWidget* parent)
             if ((step == &engine::Recordset::moveNext && rs->absolutePosition() == rs->recordCount() - 1) ||
                 (step == &engine::Recordset::movePrevious && rs->absolutePosition() == 0))
                 return;
-            try {
-                (rs->*step)();
-            } catch (const DbError&) {
-                // The record vanished under the arrow (deleted elsewhere): stay where we are.
-            }
+            ui::guarded(this, [&] {
+                try {
+                    (rs->*step)();
+                } catch (const DbError& e) {
+                    // The record vanished under the arrow (deleted elsewhere): stay where we are.
+                    qCInfo(lcServis) << "move passed over:" << e.description();
+                }
+            });
         };
     };
     connect(Data1Arrows[0], &QToolButton::clicked, this, move(&engine::Recordset::moveFirst));
@@ -73,10 +80,11 @@ frmServis::frmServis(QWidget* parent)
     connect(Data1Arrows[2], &QToolButton::clicked, this, move(&engine::Recordset::moveNext));
     connect(Data1Arrows[3], &QToolButton::clicked, this, move(&engine::Recordset::moveLast));
 
-    connect(Liste, &QCheckBox::clicked, this, &frmServis::Liste_Click);
+    connect(Liste, &QCheckBox::clicked, this, ui::handler(this, &frmServis::Liste_Click));
     connectListPanel();
     connectEntry();
     connectCustomerLookup();
+    connectPrint();
     connectBackup();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
@@ -85,13 +93,13 @@ frmServis::frmServis(QWidget* parent)
     connect(Kapat, &QAction::triggered, this, &QWidget::close);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
-    connect(f1, &QShortcut::activated, this, &frmServis::DurumSifirla);
+    connect(f1, &QShortcut::activated, this, ui::handler(this, &frmServis::DurumSifirla));
 }
 
 frmServis::~frmServis() = default;
 
 void frmServis::setPickersToNow() {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = wallclock::now();
     KayitTarih->setDate(now.date());
     TeslimTarih->setDate(now.date());
     KayitSaat->setTime(now.time());
@@ -101,8 +109,8 @@ void frmServis::setPickersToNow() {
 bool frmServis::Form_Load() {
     firstActivation_ = true;
     setPickersToNow();
-    DTPicker1->setDate(QDate::currentDate());
-    DTPicker2->setDate(QDate::currentDate());
+    DTPicker1->setDate(wallclock::today());
+    DTPicker2->setDate(wallclock::today());
     Nerde->setCurrentIndex(0);
     Durumu->setCurrentIndex(0);
     const char* fields[] = {"ServisKayitNo", "Unvan", "Sehir", "ServisiYapan", "SeriNo", "SonDurum"};
@@ -176,15 +184,17 @@ void frmServis::showCurrentRecord() {
         dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where ID=0"));
         try {
             engine::RefreshData(*dataStkHar_);
-        } catch (const DbError&) {
+        } catch (const DbError& e) {
+            qCInfo(lcServis) << "used items not cleared:" << e.description();
         }
         return;
     }
     try {
         KayitGoster();
         shownKey_ = rs->bookmark();
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
         // A row that vanished or cannot be read is not taken as shown, so nothing acts on it.
+        qCInfo(lcServis) << "record not shown:" << e.description();
     }
 }
 
@@ -241,9 +251,11 @@ void frmServis::setText1(int index, const QString& text) {
 }
 
 bool frmServis::eventFilter(QObject* watched, QEvent* e) {
-    if (listPanelFilter(watched, e) || customerFilter(watched, e) || recordPanelFilter(watched, e))
-        return true;
-    return QMainWindow::eventFilter(watched, e);
+    bool handled = false;
+    ui::guarded(this, [&] {
+        handled = listPanelFilter(watched, e) || customerFilter(watched, e) || recordPanelFilter(watched, e);
+    });
+    return handled || QMainWindow::eventFilter(watched, e);
 }
 
 void frmServis::closeEvent(QCloseEvent* e) {
@@ -252,7 +264,7 @@ void frmServis::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    if (!closing_ && KayitModu != 0) {
+    if (!closing_ && KayitModu != kBrowsing) {
         asking_ = true;
         const ui::Answer answer =
             ui::MsgBox(this, QStringLiteral("Girilen bilgiler kaydedilmedi. Yine de çıkılsın mı?"),

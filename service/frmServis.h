@@ -2,9 +2,13 @@
 
 #include "engine/DataSource.h"
 #include "engine/RecordsetModel.h"
+#include "ServiceFormSource.h"
 
+#include <QLoggingCategory>
 #include <QMainWindow>
 #include <array>
+
+Q_DECLARE_LOGGING_CATEGORY(lcServis)
 
 class QAction;
 class QCheckBox;
@@ -24,11 +28,25 @@ class QToolButton;
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
-class frmServis : public QMainWindow {
+class frmServis : public QMainWindow, public printing::ServiceFormSource {
     Q_OBJECT
 
 public:
     static constexpr int kTextBoxes = 18;
+    // Values of KayitModu; the last two occur only while "&Tamam" checks the entry.
+    static constexpr int kBrowsing = 0;
+    static constexpr int kAdding = 1;
+    static constexpr int kChanging = 2;
+    static constexpr int kNoCode = 3;
+    static constexpr int kNoTitle = 4;
+    // Key codes remembered in SonTus, as the old platform numbered them.
+    static constexpr int kKeyBackspace = 8;
+    static constexpr int kKeyEnter = 13;
+    static constexpr int kKeyDelete = 46;
+    // Text boxes: the long texts that keep Enter as a line break, and the e-mail box.
+    static constexpr int kFirstLineBreakBox = 14;
+    static constexpr int kLastLineBreakBox = 16;
+    static constexpr int kEmailBox = 17;
 
     explicit frmServis(QWidget* parent = nullptr);
     ~frmServis() override;
@@ -38,7 +56,7 @@ public:
     bool Form_Load();
 
     // State shared with the stock list window and the handlers.
-    int KayitModu = 0;
+    int KayitModu = kBrowsing;
     std::array<QString, 21> AlanAdlari;
     QString AramaKriteri;
     int SonTus = 0;
@@ -174,6 +192,16 @@ private:
     // added during the entry, and only those.
     qint64 lastItemBeforeEntry_ = 0;
 
+    // ---- printing: the record's values for the print layout window (frmServisPrint.cpp) ----
+public:
+    QString formText(int box) const override;
+    QString formCaption(int box) const override;
+    double formTextWidth(const QString& text) const override;
+    void setSwitchedOff(bool off) override;
+
+private:
+    void connectPrint();
+    void cmdYazici_Click();
     // backup and restore of the database files (frmServisBackup.cpp)
     void Yedekle_Click();
     void Gerial_Click();

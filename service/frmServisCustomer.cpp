@@ -5,6 +5,8 @@
 #include "engine/DbError.h"
 #include "engine/Text.h"
 
+#include "ui/Guard.h"
+
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -23,9 +25,10 @@ void frmServis::connectCustomerLookup() {
     CariList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     cariModel_->bindCurrentRow(CariList);
     CariList->installEventFilter(this);
-    connect(CariList, &QTableView::doubleClicked, this, &frmServis::CariList_Pick);
+    connect(CariList, &QTableView::doubleClicked, this, ui::handler(this, &frmServis::CariList_Pick));
     Label1[1]->installEventFilter(this);
-    connect(static_cast<QLineEdit*>(Text1[0]), &QLineEdit::textEdited, this, &frmServis::Text1_0_Change);
+    connect(static_cast<QLineEdit*>(Text1[0]), &QLineEdit::textEdited, this,
+            ui::handler(this, &frmServis::Text1_0_Change));
 }
 
 void frmServis::copyCustomer(const engine::Recordset& cari, int fromBox) {
@@ -46,7 +49,7 @@ void frmServis::CariList_Pick() {
 // Completes the title from the first customer whose title begins with what was typed. Only the
 // user's typing gets here: showing a record or a pick from the list starts no search.
 void frmServis::Text1_0_Change() {
-    if (SonTus == 8 || SonTus == 46 || SonTus == 13)
+    if (SonTus == kKeyBackspace || SonTus == kKeyDelete || SonTus == kKeyEnter)
         return;
     auto* title = static_cast<QLineEdit*>(Text1[0]);
     const QString typed = title->text();
@@ -74,7 +77,7 @@ void frmServis::Text1_0_Change() {
 bool frmServis::customerFilter(QObject* watched, QEvent* e) {
     if (watched == Label1[1] && e->type() == QEvent::MouseButtonPress) {
         // Customers are taken only into a new record: a record being changed keeps its own.
-        if (KayitModu == 1) {
+        if (KayitModu == kAdding) {
             CariList->show();
             CariList->raise();
             CariList->setFocus();

@@ -11,6 +11,7 @@
 #include "engine/DbError.h"
 #include "engine/Text.h"
 #include "ui/Dialogs.h"
+#include "ui/Guard.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -31,14 +32,14 @@ namespace {
 int virtualKey(const QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Backspace:
-        return 8;
+        return frmServis::kKeyBackspace;
     case Qt::Key_Tab:
         return 9;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        return frmServis::kKeyEnter;
     case Qt::Key_Delete:
-        return 46;
+        return frmServis::kKeyDelete;
     default:
         return e->key() & 0xFFFF;
     }
@@ -73,7 +74,7 @@ void frmServis::closePanel() {
     Frame2->setEnabled(true);
     Data1Bar->setEnabled(true);
     CariList->hide();
-    KayitModu = 0;
+    KayitModu = kBrowsing;
     showCurrentRecord();
     Cursortxt->setFocus();
 }
@@ -110,13 +111,14 @@ void frmServis::cmdAdd_Click() {
     Nerde->setCurrentIndex(0);
     Durumu->setCurrentIndex(0);
     rs->addNew();
-    openPanel(1);
+    openPanel(kAdding);
     dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where KayitNo=") +
                                  engine::sqlQuote(code));
     try {
         engine::RefreshData(*dataStkHar_);
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
         // The grid stays empty; the record itself can still be entered.
+        qCInfo(lcServis) << "used items not shown:" << e.description();
     }
     MaskEdBox1->setFocus();
 }
@@ -133,7 +135,7 @@ void frmServis::cmdDuzeltme_Click() {
         Cursortxt->setFocus(); // no current record to change
         return;
     }
-    openPanel(2);
+    openPanel(kChanging);
     Durumu->setFocus();
 }
 
@@ -142,9 +144,9 @@ void frmServis::cmdDuzeltme_Click() {
 void frmServis::Tamam_Click() {
     const int savedMode = KayitModu;
     if (MaskEdBox1->displayText().trimmed() == recordcode::kEmpty)
-        KayitModu = 3;
+        KayitModu = kNoCode;
     else if (text1(0).trimmed().isEmpty())
-        KayitModu = 4;
+        KayitModu = kNoTitle;
 
     const auto stop = [&](const QString& text, ui::Icon icon, QWidget* focus) {
         ui::MsgBox(this, text, icon);
@@ -152,11 +154,11 @@ void frmServis::Tamam_Click() {
         focus->setFocus();
     };
     switch (KayitModu) {
-    case 1:
-    case 2: {
+    case kAdding:
+    case kChanging: {
         engine::Recordset& rs = data1_->rs();
         const QString oldCode =
-            KayitModu == 2 ? rs.value(QStringLiteral("ServisKayitNo")).toString() : QString();
+            KayitModu == kChanging ? rs.value(QStringLiteral("ServisKayitNo")).toString() : QString();
         try {
             // The customer and the record are written together or not at all.
             engine::Database::Transaction transaction(*data1_->database());
@@ -166,7 +168,7 @@ void frmServis::Tamam_Click() {
                 KayitYaz();
                 rs.update();
                 // A changed code takes the record's used items along, or they would be stranded.
-                if (KayitModu == 2 && oldCode != newCode) {
+                if (KayitModu == kChanging && oldCode != newCode) {
                     usedItems::moveToCode(*dataStkHar_->database(), oldCode, newCode);
                     itemsMoved = true;
                 }
@@ -180,8 +182,8 @@ void frmServis::Tamam_Click() {
             }
         } catch (const DbError& e) {
             if (e.number() == engine::ErrDuplicateKey)
-                stop(KayitModu == 1 ? QStringLiteral("Dikkat bu Kod kayıtlı.")
-                                    : QStringLiteral("Dikkat bu kod kayıtlı."),
+                stop(KayitModu == kAdding ? QStringLiteral("Dikkat bu Kod kayıtlı.")
+                                          : QStringLiteral("Dikkat bu kod kayıtlı."),
                      ui::Icon::Exclamation, MaskEdBox1);
             else
                 stop(QStringLiteral("Kayıt yazılamadı; girilen bilgiler ekranda duruyor.\n\n%1")
@@ -189,7 +191,7 @@ void frmServis::Tamam_Click() {
                      ui::Icon::Critical, MaskEdBox1);
             return;
         }
-        if (KayitModu == 1) {
+        if (KayitModu == kAdding) {
             const QString code = MaskEdBox1->displayText();
             if (rs.recordCount() > 0)
                 rs.moveLast();
@@ -197,9 +199,9 @@ void frmServis::Tamam_Click() {
         }
         break;
     }
-    case 3:
+    case kNoCode:
         return stop(QStringLiteral("Kodu olmayan kayıt kabul edilmez."), ui::Icon::Critical, MaskEdBox1);
-    case 4:
+    case kNoTitle:
         return stop(QStringLiteral("Ünvanı olmayan kayıt kabul edilmez."), ui::Icon::Critical, Text1[0]);
     }
     closePanel();
@@ -209,7 +211,7 @@ void frmServis::Vazgec_Click() {
     // A change abandoned after a refused write must not keep the refused values either.
     if (engine::Recordset* rs = data1_->recordset(); rs && rs->editMode() != engine::Recordset::EditNone)
         rs->cancelUpdate();
-    if (KayitModu == 1) {
+    if (KayitModu == kAdding) {
         try {
             usedItems::removeAddedAfter(*dataStkHar_->database(), lastItemBeforeEntry_);
         } catch (const DbError& e) {
@@ -246,28 +248,34 @@ void frmServis::cmdDelete_Click() {
 void frmServis::Data1_Validate(engine::DataSource::Action action) {
     if (action != engine::DataSource::Action::Delete)
         return;
-    const QString code = data1_->rs().value(QStringLiteral("ServisKayitNo")).toString();
-    dataStkHar_->openDatabase();
-    dataStkHar_->database()->execute(QStringLiteral("DELETE FROM StokHareket Where KayitNo=") +
-                                     engine::sqlQuote(code));
-    dataStkHar_->refresh();
+    // A record whose items cannot be removed stays, items and all: the refusal stops the delete.
+    try {
+        const QString code = data1_->rs().value(QStringLiteral("ServisKayitNo")).toString();
+        dataStkHar_->openDatabase();
+        dataStkHar_->database()->execute(QStringLiteral("DELETE FROM StokHareket Where KayitNo=?"), {code});
+        dataStkHar_->refresh();
+    } catch (const std::exception& e) {
+        data1_->rs().refuseDelete(QStringLiteral("Kullanılan malzemeler silinemedi; kayıt silinmedi.\n\n%1")
+                                      .arg(QString::fromUtf8(e.what())));
+        return;
+    }
     playSound(programFile(QStringLiteral("Recycle.wav")));
 }
 
 void frmServis::connectEntry() {
-    connect(cmdAdd, &QPushButton::clicked, this, &frmServis::cmdAdd_Click);
-    connect(cmdDuzeltme, &QPushButton::clicked, this, &frmServis::cmdDuzeltme_Click);
-    connect(cmdDelete, &QPushButton::clicked, this, &frmServis::cmdDelete_Click);
-    connect(Evet_Hayir[0], &QPushButton::clicked, this, &frmServis::Tamam_Click);
-    connect(Evet_Hayir[1], &QPushButton::clicked, this, &frmServis::Vazgec_Click);
-    connect(data1_, &engine::DataSource::validate, this, &frmServis::Data1_Validate);
+    connect(cmdAdd, &QPushButton::clicked, this, ui::handler(this, &frmServis::cmdAdd_Click));
+    connect(cmdDuzeltme, &QPushButton::clicked, this, ui::handler(this, &frmServis::cmdDuzeltme_Click));
+    connect(cmdDelete, &QPushButton::clicked, this, ui::handler(this, &frmServis::cmdDelete_Click));
+    connect(Evet_Hayir[0], &QPushButton::clicked, this, ui::handler(this, &frmServis::Tamam_Click));
+    connect(Evet_Hayir[1], &QPushButton::clicked, this, ui::handler(this, &frmServis::Vazgec_Click));
+    connect(data1_, &engine::DataSource::validate, this, ui::handler(this, &frmServis::Data1_Validate));
 
     MaskEdBox1->installEventFilter(this);
     for (QWidget* w :
          std::initializer_list<QWidget*>{KayitTarih, KayitSaat, TeslimTarih, TeslimSaat, Nerde, Durumu})
         w->installEventFilter(this);
     for (int i = 0; i < kTextBoxes; ++i) {
-        if (i != 17) {
+        if (i != kEmailBox) {
             if (auto* line = qobject_cast<QLineEdit*>(Text1[i]))
                 AutoCapitalizeFilter::install(line);
             else
@@ -312,7 +320,7 @@ bool frmServis::recordPanelFilter(QObject* watched, QEvent* e) {
     const int box = static_cast<int>(std::find(Text1.begin(), Text1.end(), watched) - Text1.begin());
     if (box < kTextBoxes)
         SonTus = virtualKey(key);
-    if (!isEnter(key) || (box >= 14 && box <= 16))
+    if (!isEnter(key) || (box >= kFirstLineBreakBox && box <= kLastLineBreakBox))
         return false;
     focusNextChild();
     return true;

@@ -3,6 +3,7 @@
 #include "StatusReset.h"
 #include "frmServis.h"
 
+#include "clock/Clock.h"
 #include "engine/DbError.h"
 #include "engine/Text.h"
 #include "ui/Dialogs.h"
@@ -26,10 +27,10 @@ int listIndex(const QVariant& v, const QComboBox* list) {
 }
 
 QDate dateOr(const QVariant& v) {
-    return v.typeId() == QMetaType::QDate ? v.toDate() : QDate::currentDate();
+    return v.typeId() == QMetaType::QDate ? v.toDate() : wallclock::today();
 }
 QTime timeOr(const QVariant& v) {
-    return v.typeId() == QMetaType::QTime ? v.toTime() : QTime::currentTime();
+    return v.typeId() == QMetaType::QTime ? v.toTime() : wallclock::now().time();
 }
 
 } // namespace
@@ -82,13 +83,13 @@ void frmServis::KayitYaz() {
     cari.addNew();
     for (size_t box = 0; box < kCustomerFields.size(); ++box)
         cari.setValue(QString::fromLatin1(kCustomerFields[box]), text1(static_cast<int>(box)));
-    cari.setValue(QStringLiteral("Email"), text1(17));
+    cari.setValue(QStringLiteral("Email"), text1(kEmailBox));
     cari.update();
 }
 
 void frmServis::DurumSifirla() {
     // An entry being typed would be thrown away by the reset; it waits until the entry is closed.
-    if (KayitModu != 0)
+    if (KayitModu != kBrowsing)
         return;
     try {
         // The reset works on every record and shows them all after it: the filter is off then.

@@ -4,6 +4,7 @@
 #include "engine/DbError.h"
 #include "engine/Text.h"
 #include "ui/Dialogs.h"
+#include "ui/Guard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -96,14 +97,14 @@ void frmServis::keepValueText() {
 }
 
 void frmServis::connectListPanel() {
-    connect(Combo1, &QComboBox::activated, this, &frmServis::Combo1_Click);
+    connect(Combo1, &QComboBox::activated, this, ui::handler(this, &frmServis::Combo1_Click));
     keepValueText();
-    connect(DBCombo1, &QComboBox::activated, this, &frmServis::DBCombo1_Click);
+    connect(DBCombo1, &QComboBox::activated, this, ui::handler(this, &frmServis::DBCombo1_Click));
     DBCombo1->installEventFilter(this);
     DBCombo1->lineEdit()->installEventFilter(this);
-    connect(DBList1, &QListView::clicked, this, &frmServis::DBList1_Click);
-    connect(CmdSonraki, &QPushButton::clicked, this, &frmServis::CmdSonraki_Click);
-    connect(Check1, &QCheckBox::toggled, this, &frmServis::Check1_Click);
+    connect(DBList1, &QListView::clicked, this, ui::handler(this, &frmServis::DBList1_Click));
+    connect(CmdSonraki, &QPushButton::clicked, this, ui::handler(this, &frmServis::CmdSonraki_Click));
+    connect(Check1, &QCheckBox::toggled, this, ui::handler(this, &frmServis::Check1_Click));
     // The button's tooltip promises F3.
     auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     f3->setContext(Qt::WindowShortcut);

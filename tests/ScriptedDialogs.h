@@ -26,6 +26,11 @@ public:
         return answers.isEmpty() ? defaultButton : answers.takeFirst();
     }
 
+    QString saveFileName(QWidget*, const QString&, const QString& proposed, const QString&) override {
+        proposedNames << proposed;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+
     // The file dialogs answer from `fileNames` (empty: cancelled) and remember their settings.
     QString fileName(QWidget*, const ui::FileDialog& dialog) override {
         fileDialogs << dialog;
@@ -70,7 +75,8 @@ public:
 
     QList<ui::Answer> answers;
     QList<Shown> shown;
-    QStringList fileNames;
+    QStringList fileNames;     // answers to save-file questions; "" (cancel) once they run out
+    QStringList proposedNames; // what each save-file question proposed
     std::function<void()> whileFileDialog; // looks at the window while the dialog is up
     QList<ui::FileDialog> fileDialogs;
     QStringList progressTitles;

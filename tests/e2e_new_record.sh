@@ -3,37 +3,12 @@
 # through the database files and the settings store.
 set -euo pipefail
 build=$1
-skip() { echo "SKIPPED: $*"; exit 77; }
-command -v Xvfb >/dev/null || skip "Xvfb is not installed"
-command -v xdotool >/dev/null || skip "xdotool is not installed"
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/e2e_common.sh"
+e2e_need Xvfb xdotool
 
 prefix=$work/program
 cmake --install "$build" --prefix "$prefix" >/dev/null
-# xdotool reads the typed text in the locale's encoding; Debian always has C.UTF-8.
-export LC_ALL=C.UTF-8
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-
-# A display number of our own: the first one without a lock file.
-display=
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || skip "no free X display number"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
+e2e_start_xvfb
 
 cd "$prefix"
 QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &

@@ -1,6 +1,7 @@
 #include "ServisFixture.h"
 
 #include "Settings.h"
+#include "clock/Clock.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -34,7 +35,10 @@ class TestServisEntry : public QObject {
 
 private Q_SLOTS:
     void init() { f = std::make_unique<ServisFixture>(); }
-    void cleanup() { f.reset(); }
+    void cleanup() {
+        f.reset();
+        wallclock::setSource({});
+    }
 
     void newRecordProposesTheNextCode() {
         f->addRecord(record("05-0099-12", "Eski"));
@@ -53,6 +57,8 @@ private Q_SLOTS:
     }
 
     void confirmingANewRecordStoresItAndItsCustomer() {
+        // A moment just before midnight: the stored day is the day the record was started.
+        wallclock::setSource([] { return QDateTime(QDate(2026, 5, 6), QTime(23, 59, 58)); });
         f->open();
         f->click("cmdAdd");
         QCOMPARE(f->code(), QStringLiteral("01-0001-01"));
@@ -67,7 +73,7 @@ private Q_SLOTS:
                  QStringLiteral("Çağrı Şükrü Işık"));
         QCOMPARE(f->servis("SELECT YapilanIs FROM Servis").toString(), QStringLiteral("Kart Değişti"));
         QCOMPARE(f->servis("SELECT count(*) FROM Servis WHERE Adres1 = '' AND Email = '' AND Nerde = 0 "
-                           "AND SonDurum = 0 AND KayitTarih = date('now', 'localtime')")
+                           "AND SonDurum = 0 AND KayitTarih = '2026-05-06' AND KayitSaat = '23:59:58'")
                      .toInt(),
                  1); // empty boxes store empty text, not nothing
         QCOMPARE(f->servis("SELECT Unvan FROM Cari").toString(), QStringLiteral("Çağrı Şükrü Işık"));

@@ -311,8 +311,8 @@ void Database::changed() {
     ++anyVersion_;
 }
 
-void Database::execute(const QString& statement) {
-    const Change f = translateStatement(statement, lookup());
+void Database::execute(const QString& statement, const QVariantList& params) {
+    const Change f = translateStatement(statement, lookup(), params);
     Statement s = prepare(f.sql);
     s.bindAll(f.params);
     s.run();

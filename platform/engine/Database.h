@@ -52,8 +52,9 @@ public:
     // Whether some part of the program still holds a connection to the file.
     static bool isOpen(const QString& path);
 
-    // Runs a statement of the engine's dialect (DELETE FROM ... WHERE ...).
-    void execute(const QString& statement);
+    // Runs a statement of the engine's dialect (DELETE FROM ... WHERE ...); each "?" in it takes
+    // the next of `params`.
+    void execute(const QString& statement, const QVariantList& params = {});
 
     const TableInfo& table(const QString& name);
     TableLookup lookup() {

@@ -13,6 +13,7 @@ enum ErrorNumber : int {
     ErrDuplicateKey = 3022,
     ErrFileNotFound = 3024,
     ErrCannotOpen = 3051,
+    ErrCanceled = 3059, // a validate handler refused the action
     ErrTooFewParameters = 3061,
     ErrSyntaxInExpression = 3075,
     ErrTableNotFound = 3078,

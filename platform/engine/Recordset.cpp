@@ -6,6 +6,7 @@
 #include <QTime>
 #include <algorithm>
 #include <sqlite3.h>
+#include <utility>
 
 namespace engine {
 
@@ -414,7 +415,10 @@ void Recordset::update() {
 void Recordset::deleteRecord() {
     requireCurrent();
     dropEdit();
+    deleteRefusal_.clear();
     Q_EMIT aboutToDelete();
+    if (!deleteRefusal_.isEmpty())
+        throw DbError(ErrCanceled, std::exchange(deleteRefusal_, QString()));
     Statement s = db_->prepare(
         QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(table_->name), quoted(table_->key)));
     const bool current = keysetCurrent();

@@ -54,6 +54,9 @@ public:
     void update();
     void cancelUpdate();
     void deleteRecord();
+    // Called from an aboutToDelete handler: the deletion does not happen and deleteRecord() fails
+    // with ErrCanceled and this reason.
+    void refuseDelete(const QString& reason) { deleteRefusal_ = reason; }
     EditMode editMode() const { return editMode_; }
 
     // Fields by name, without regard to case. Null is an invalid QVariant, apart from "".
@@ -111,6 +114,7 @@ private:
     int pos_ = -1;
     bool currentDeleted_ = false;
     bool noMatch_ = false;
+    QString deleteRefusal_;
 
     EditMode editMode_ = EditNone;
     Row buffer_;

@@ -9,7 +9,7 @@ namespace engine {
 
 namespace {
 
-enum class Tok { End, Ident, String, Number, Date, Op, LParen, RParen, Comma, Star, Semicolon };
+enum class Tok { End, Ident, String, Number, Date, Op, LParen, RParen, Comma, Star, Semicolon, Param };
 
 struct Token {
     Tok kind = Tok::End;
@@ -85,6 +85,9 @@ QVector<Token> tokenize(const QString& s, int errorNumber) {
         } else if (c == u';') {
             out.push_back({Tok::Semicolon, c, false});
             ++i;
+        } else if (c == u'?') {
+            out.push_back({Tok::Param, c, false});
+            ++i;
         } else if (c == u'=' || c == u'<' || c == u'>' || c == u'!') {
             QString op = c;
             if (i + 1 < n && (s[i + 1] == u'=' || (c == u'<' && s[i + 1] == u'>')))
@@ -108,11 +111,13 @@ QString quoteIdent(const QString& name) {
 // Recursive-descent translator of one expression over the fields of one table.
 class Parser {
 public:
-    Parser(QVector<Token> tokens, const TableInfo* table, QString source, int errorNumber)
+    Parser(QVector<Token> tokens, const TableInfo* table, QString source, int errorNumber,
+           QVariantList params = {})
         : t_(std::move(tokens))
         , table_(table)
         , source_(std::move(source))
-        , error_(errorNumber) {}
+        , error_(errorNumber)
+        , params_(std::move(params)) {}
 
     bool atKeyword(const char* kw, int ahead = 0) const {
         const Token& k = t_[std::min<qsizetype>(pos_ + ahead, t_.size() - 1)];
@@ -206,7 +211,20 @@ private:
             notExpr(out);
         }
     }
+    // Each nesting level costs stack; far more than any real criterion uses is refused.
+    static constexpr int kMaxDepth = 200;
+    struct Nesting {
+        Parser& p;
+        explicit Nesting(Parser& parser)
+            : p(parser) {
+            if (++p.depth_ > kMaxDepth)
+                p.fail(QStringLiteral("ifade çok derin iç içe"));
+        }
+        ~Nesting() { --p.depth_; }
+    };
+
     void notExpr(Fragment& out) {
+        const Nesting level(*this);
         if (atKeyword("NOT")) {
             ++pos_;
             out.sql += QStringLiteral("NOT ");
@@ -240,7 +258,13 @@ private:
             o.value = d.toString(Qt::ISODate);
             return o;
         }
+        case Tok::Param:
+            if (nextParam_ >= params_.size())
+                fail(QStringLiteral("'?' için değer verilmedi"));
+            o.value = params_[nextParam_++];
+            return o;
         case Tok::LParen: {
+            const Nesting level(*this);
             o.kind = Operand::Expr;
             o.expr.sql = QStringLiteral("(");
             orExpr(o.expr);
@@ -390,6 +414,9 @@ private:
     const TableInfo* table_;
     QString source_;
     int error_;
+    QVariantList params_; // the values of "?" in order
+    qsizetype nextParam_ = 0;
+    int depth_ = 0;
 };
 
 void expectEnd(Parser& p) {
@@ -452,8 +479,8 @@ QString translateSort(const QString& text, const TableInfo& table) {
     return order;
 }
 
-Change translateStatement(const QString& text, const TableLookup& lookup) {
-    Parser p(tokenize(text, ErrSyntaxInFrom), nullptr, text, ErrSyntaxInFrom);
+Change translateStatement(const QString& text, const TableLookup& lookup, const QVariantList& params) {
+    Parser p(tokenize(text, ErrSyntaxInFrom), nullptr, text, ErrSyntaxInFrom, params);
     p.expectKeyword("DELETE");
     if (p.peek().kind == Tok::Star)
         p.take();

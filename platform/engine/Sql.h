@@ -37,10 +37,11 @@ enum class Evaluation { Indexed, RowByRow };
 Fragment translateCriteria(const QString& text, const TableInfo& table, Evaluation how = Evaluation::Indexed);
 // A sort text such as "StokKod DESC" or "Gurup ASC, AltGurup".
 QString translateSort(const QString& text, const TableInfo& table);
-// "DELETE FROM t [WHERE ...]"; returns the SQLite statement and the table it changes.
+// "DELETE FROM t [WHERE ...]"; returns the SQLite statement and the table it changes. Each "?"
+// in the criterion takes the next of `params`.
 struct Change : Fragment {
     QString table;
 };
-Change translateStatement(const QString& text, const TableLookup& lookup);
+Change translateStatement(const QString& text, const TableLookup& lookup, const QVariantList& params = {});
 
 } // namespace engine

@@ -1,5 +1,6 @@
 #include "RegistryStore.h"
 
+#include "ShellFolders.h"
 #include "codepage/CodePage1254.h"
 
 #include <QDir>
@@ -273,11 +274,19 @@ Store::Store(QString filePath)
     : path_(std::move(filePath)) {}
 
 bool Store::keyExists(const QString& keyPath) const {
+    if (isShellFoldersKey(keyPath))
+        return true;
     const std::optional<Loaded> loaded = load(path_);
     return loaded && loaded->keys.contains(keyPath);
 }
 
 std::optional<Value> Store::value(const QString& keyPath, const QString& name) const {
+    if (isShellFoldersKey(keyPath)) {
+        const std::optional<QString> folder = shellFolder(name);
+        if (!folder)
+            return std::nullopt;
+        return Value{kTypeString, cp1254::fromUnicode(*folder)};
+    }
     const std::optional<Loaded> loaded = load(path_);
     if (!loaded)
         return std::nullopt;
@@ -291,7 +300,7 @@ std::optional<Value> Store::value(const QString& keyPath, const QString& name) c
 }
 
 bool Store::setValue(const QString& keyPath, const QString& name, const Value& value) const {
-    if (!isValidPath(keyPath))
+    if (!isValidPath(keyPath) || isShellFoldersKey(keyPath))
         return false;
     return update(path_, [&](Keys& keys) {
         addKey(keys, keyPath);
@@ -301,6 +310,8 @@ bool Store::setValue(const QString& keyPath, const QString& name, const Value& v
 }
 
 bool Store::deleteKey(const QString& keyPath) const {
+    if (isShellFoldersKey(keyPath))
+        return false;
     return update(path_, [&](Keys& keys) {
         const auto key = keys.find(keyPath);
         if (key == keys.end())

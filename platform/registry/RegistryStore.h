@@ -19,6 +19,9 @@ struct Value {
     bool operator==(const Value&) const = default;
 };
 
+// The shell folders key is the system's, not the file's: it is answered from the user's folders
+// (ShellFolders.h) and cannot be changed or deleted.
+//
 // Nothing is cached: every call reads the file, and every change rewrites it whole through a
 // temporary file that replaces the old one only when complete, so a crash mid-write leaves the
 // previous contents. Calls that change the store return false when nothing was changed.

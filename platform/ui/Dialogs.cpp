@@ -75,6 +75,11 @@ public:
         }
     }
 
+    QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                         const QString& filter) override {
+        return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+    }
+
     QString fileName(QWidget* parent, const FileDialog& d) override {
         const QString start = d.fileName.isEmpty() ? d.initDir : QDir(d.initDir).filePath(d.fileName);
         if (d.mode == FileDialog::Mode::Save)

@@ -37,6 +37,9 @@ public:
     virtual ~Dialogs() = default;
     virtual Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                            Buttons buttons, Answer defaultButton) = 0;
+    // A file name to save under, proposed `proposed`; "" when the user cancels.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                 const QString& filter) = 0;
 
     // The chosen path, or an empty text when the user cancelled.
     virtual QString fileName(QWidget* parent, const FileDialog& dialog) = 0;

@@ -1,0 +1,54 @@
+#include "TargetSchema.h"
+
+#include "Schema.h"
+
+#include <QRegularExpression>
+
+namespace jet {
+
+namespace {
+
+TargetSchema make(const QString& fileName, const QStringList& statements) {
+    TargetSchema s{fileName, statements, {}};
+    static const QRegularExpression create(QStringLiteral("^CREATE TABLE (\\w+)"));
+    for (const QString& st : statements) {
+        const auto m = create.match(st);
+        if (m.hasMatch())
+            s.tables << m.captured(1);
+    }
+    return s;
+}
+
+TargetSchema servis() {
+    return make(schema::kServisFile, schema::servisStatements());
+}
+
+TargetSchema stok() {
+    return make(schema::kStokFile, schema::stokStatements());
+}
+
+bool holdsAny(const QStringList& tables, const TargetSchema& s) {
+    for (const QString& t : s.tables)
+        if (tables.contains(t, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<TargetSchema> schemaForFile(const QString& fileName) {
+    for (TargetSchema s : {servis(), stok()})
+        if (s.fileName.compare(fileName, Qt::CaseInsensitive) == 0)
+            return s;
+    return std::nullopt;
+}
+
+std::optional<TargetSchema> schemaForTables(const QStringList& tables) {
+    const TargetSchema a = servis(), b = stok();
+    const bool inA = holdsAny(tables, a), inB = holdsAny(tables, b);
+    if (inA == inB)
+        return std::nullopt;
+    return inA ? a : b;
+}
+
+} // namespace jet

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the uninstaller does with an installation log: removes the program files and shortcuts it
+// lists, then the log. The workshop's data files are never removed, whatever the log says, and
+// neither is any file the log does not list.
+struct RemovalReport {
+    bool logRead = false;
+    QString folder;       // the program folder, where the log was
+    QStringList failed;   // listed files that could not be removed
+    QStringList dataKept; // data files left in the program folder, by name
+};
+
+RemovalReport removeInstallation(const QString& logPath);
+
+// The Turkish text that tells the user what happened and where the data stays.
+QString removalMessage(const RemovalReport& report);
+
+// Servis.mdb, Stok.mdb, Satir.dat and StokList.Dat, in any letter case.
+bool isDataFileName(const QString& name);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QPainter;
+
+// The printers of this machine are the CUPS queues as Qt Print Support lists them. The program
+// keeps one of them as its current printer, the one a printout goes to.
+namespace print {
+
+// Device names of the installed printers, in the order the platform lists them.
+QStringList installedPrinters();
+
+// The program's current printer: the one last chosen, else the platform's default ("" if none).
+QString currentPrinter();
+void setCurrentPrinter(const QString& name);
+
+// Draws one page with `paint` on a painter whose origin is the top-left corner of the printable
+// area. Returns "" when the page went to the printer, otherwise a Turkish sentence saying why not
+// (the queue is gone, CUPS is not running, the printer refused the job).
+using PagePainter = std::function<void(QPainter&)>;
+QString printPage(const QString& printerName, const PagePainter& paint);
+
+// Writes one A4 page drawn by `paint` as a vector PDF, with the page's top-left corner as origin.
+// The file appears under its name only when it is complete; "" on success, otherwise a Turkish
+// sentence saying why it could not be written.
+QString writePdf(const QString& fileName, const PagePainter& paint);
+
+} // namespace print

@@ -1,0 +1,130 @@
+#include "DrawServiceForm.h"
+
+#include "PageRenderer.h"
+#include "PrintLayout.h"
+#include "ServiceFormSource.h"
+
+#include <QFontMetricsF>
+
+namespace printing {
+
+namespace {
+
+constexpr double kColonColumn = 1650;
+
+struct Heading {
+    int box;
+    const char* text;
+    bool colonColumn;
+};
+
+// The single-line fields in the order they are drawn.
+constexpr Heading kSingleLine[] = {
+    {17, "Kayıt No", true},     {0, "Tarih : ", false},      {1, "Saat : ", false}, {2, "Ünvan", true},
+    {3, "Adres", true},         {4, "Adres", true},          {5, "Şehir", true},    {6, "Telefon", true},
+    {7, "Vergi Dairesi", true}, {8, "Vergi Numarası", true}, {9, "Sistem", true},   {10, "Marka Model", true},
+    {11, "Seri No", true},      {12, "Teknisyen", true},
+};
+
+// The drawing position on the page and the emphasis in use.
+class Pen {
+public:
+    explicit Pen(ServicePage& page)
+        : page_(page)
+        , metrics_{QFontMetricsF(PageRenderer::font(false)), QFontMetricsF(PageRenderer::font(true))} {}
+
+    double x = 0;
+    double y = 0;
+    bool bold = false;
+
+    void write(const QString& text) {
+        page_.texts.push_back({x, y, text, bold});
+        x += metrics_[bold].horizontalAdvance(text);
+    }
+    void writeLine(const QString& text) {
+        page_.texts.push_back({x, y, text, bold});
+        x = 0;
+        y += metrics_[bold].height();
+    }
+
+private:
+    ServicePage& page_;
+    QFontMetricsF metrics_[2];
+};
+
+void drawLongField(PrintLayout& layout, const ServiceFormSource& source, int box, Pen& pen) {
+    QString t = source.formText(box);
+    const QRectF at = layout.box(box).twips;
+    pen.x = at.left();
+    pen.y = at.top();
+    if (layout.headings()) {
+        pen.bold = true;
+        pen.writeLine(source.formCaption(box) + QStringLiteral(" :"));
+        pen.bold = false;
+    }
+    layout.setBoxText(box, t);
+    pen.x = at.left();
+    t.remove(QLatin1Char('\r'));
+    // A single line break at the very end is no line break.
+    if (t.isEmpty() || t.indexOf(QLatin1Char('\n')) == t.size() - 1)
+        t.remove(QLatin1Char('\n'));
+    if (t.contains(QLatin1Char('\n'))) {
+        // Text that holds line breaks goes line by line, unwrapped.
+        for (int p = t.indexOf(QLatin1Char('\n')); p >= 0; p = t.indexOf(QLatin1Char('\n'))) {
+            pen.x = at.left();
+            pen.writeLine(t.left(p));
+            t.remove(0, p + 1);
+        }
+        if (!t.isEmpty()) {
+            pen.x = at.left();
+            pen.writeLine(t);
+        }
+        return;
+    }
+    // Each piece is the shortest beginning whose width reaches the box width, so a line may end
+    // a little past the box's right edge; the cut falls after any letter.
+    const double limit = at.width();
+    double width = source.formTextWidth(t);
+    for (int n = 1; width > limit; ++n) {
+        if (source.formTextWidth(t.left(n)) >= limit) {
+            pen.x = at.left();
+            pen.writeLine(t.left(n));
+            t.remove(0, n);
+            width = source.formTextWidth(t);
+            n = 0;
+        }
+    }
+    if (!t.isEmpty()) {
+        pen.x = at.left();
+        pen.writeLine(t);
+    }
+}
+
+} // namespace
+
+ServicePage DrawServiceForm(PrintLayout& layout, const ServiceFormSource& source) {
+    ServicePage page;
+    Pen pen(page);
+    for (const Heading& h : kSingleLine) {
+        if (!layout.boxSelected(h.box))
+            continue;
+        layout.setBoxText(h.box, source.formText(h.box));
+        pen.x = layout.box(h.box).twips.left();
+        pen.y = layout.box(h.box).twips.top();
+        if (layout.headings()) {
+            pen.write(QString::fromUtf8(h.text));
+            if (h.colonColumn) {
+                pen.x = kColonColumn;
+                pen.write(QStringLiteral(" : "));
+            }
+        }
+        pen.writeLine(layout.box(h.box).text);
+    }
+    for (int box = 13; box <= 16; ++box) {
+        if (layout.boxSelected(box))
+            drawLongField(layout, source, box, pen);
+    }
+    return page;
+}
+
+} // namespace printing

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QRectF>
+#include <QString>
+#include <array>
+
+namespace printing {
+
+// The page layout of the service form: 18 field boxes in twips with the texts they were last
+// given, the layout window's geometry, the headings switch and the field selection. Every change
+// is announced, so that the page is drawn again.
+class PrintLayout : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kBoxes = 18;
+
+    struct Box {
+        QString field;  // caption of its selection item
+        QRectF twips;   // Left, Top, Width, Height
+        QString text;   // what the box shows
+        bool multiLine; // wrapped to its width when printed
+    };
+
+    explicit PrintLayout(QObject* parent = nullptr);
+
+    // Box index of selection item k; they differ only for Kayıt No (item 2, box 17).
+    static int boxOfItem(int item);
+    static int itemOfBox(int box);
+
+    const Box& box(int index) const { return boxes_[index]; }
+    void moveBox(int index, double left, double top);
+    void setBoxGeometry(int index, const QRectF& twips);
+    void setBoxText(int index, const QString& text);
+
+    // The layout window's outer geometry on the screen, in twips; empty until one is stored.
+    QRectF window() const { return window_; }
+    void setWindow(const QRectF& twips);
+
+    bool headings() const { return headings_; }
+    void setHeadings(bool on);
+
+    // Selected items in menu order.
+    const std::array<bool, kBoxes>& selection() const { return selection_; }
+    bool boxSelected(int box) const { return selection_[itemOfBox(box)]; }
+    void setSelection(const std::array<bool, kBoxes>& items);
+
+signals:
+    void changed();
+
+private:
+    std::array<Box, kBoxes> boxes_;
+    QRectF window_;
+    bool headings_ = false;
+    std::array<bool, kBoxes> selection_{};
+};
+
+} // namespace printing

@@ -1,0 +1,77 @@
+#include "SatirFile.h"
+
+#include "PrintLayout.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <charconv>
+#include <optional>
+#include <vector>
+
+namespace printing::satir {
+
+namespace {
+
+// Exactly `count` numbers separated by commas, or nothing.
+std::optional<std::vector<double>> numbers(const QByteArray& line, int count) {
+    const QList<QByteArray> parts = line.trimmed().split(',');
+    if (parts.size() != count)
+        return std::nullopt;
+    std::vector<double> out;
+    for (const QByteArray& p : parts) {
+        const QByteArray t = p.trimmed();
+        double v = 0;
+        const auto [end, ec] = std::from_chars(t.constData(), t.constData() + t.size(), v);
+        if (t.isEmpty() || ec != std::errc() || end != t.constData() + t.size())
+            return std::nullopt;
+        out.push_back(v);
+    }
+    return out;
+}
+
+} // namespace
+
+QString formatNumber(double value) {
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, ec == std::errc() ? end - buffer : 0);
+}
+
+void read(const QString& path, PrintLayout& layout) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    if (const auto w = numbers(file.readLine(), 4))
+        layout.setWindow(QRectF((*w)[1], (*w)[0], (*w)[3], (*w)[2]));
+    std::optional<std::vector<double>> last;
+    for (int box = 0; box < PrintLayout::kBoxes; ++box) {
+        if (auto p = numbers(file.readLine(), 2))
+            last = std::move(p);
+        if (last)
+            layout.moveBox(box, (*last)[1], (*last)[0]);
+    }
+}
+
+bool write(const QString& path, const PrintLayout& layout) {
+    const auto line = [](std::initializer_list<double> values) {
+        QStringList parts;
+        for (double v : values)
+            parts << formatNumber(v);
+        return parts.join(',') + QStringLiteral("\r\n");
+    };
+    const QRectF w = layout.window();
+    QString text = line({w.top(), w.left(), w.height(), w.width()});
+    for (int box = 0; box < PrintLayout::kBoxes; ++box)
+        text += line({layout.box(box).twips.top(), layout.box(box).twips.left()});
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Written data may sit in a buffer until flushed: a disk that fills up shows only then.
+    if (file.write(text.toLatin1()) < 0 || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace printing::satir

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+namespace printing {
+
+// The drawn service form: texts at their places in twips from the page's top-left corner.
+struct ServicePage {
+    struct Text {
+        double x; // left edge
+        double y; // top of the line
+        QString text;
+        bool bold;
+    };
+    QVector<Text> texts;
+};
+
+} // namespace printing
