@@ -11,12 +11,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 namespace shell {
 
 namespace {
 
 constexpr qint64 kChunk = 1 << 20;
+constexpr std::chrono::milliseconds kCommitPoll(20);
 
 bool isWildcard(const QString& name) {
     return name.contains(u'*') || name.contains(u'?');
@@ -205,7 +207,12 @@ bool FileJob::copyFile(const Item& item) {
             return true; // the unfinished copy is dropped with `out`
         }
     }
-    if (!out->commit())
+    // Waiting for the disk can take a moment: the listener keeps being told, so the progress
+    // window repaints meanwhile. A "Vazgeç" now stops the files after this one.
+    auto committed = std::async(std::launch::async, [&] { return out->commit(); });
+    while (committed.wait_for(kCommitPoll) != std::future_status::ready)
+        report(name, done_);
+    if (!committed.get())
         return fail(QStringLiteral("\"%1\" yazılamadı: %2")
                         .arg(QDir::toNativeSeparators(item.target), out->errorString()));
     return true;
