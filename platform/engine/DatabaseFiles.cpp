@@ -12,7 +12,7 @@ namespace engine {
 
 namespace {
 
-constexpr int kPagesPerStep = 4096;
+constexpr int kPagesPerStep = 1024;
 constexpr std::chrono::milliseconds kPoll(20); // how often the window is let through
 
 // A connection of its own, closed on every way out.
