@@ -75,8 +75,8 @@ public:
 
     QList<ui::Answer> answers;
     QList<Shown> shown;
-    QStringList fileNames;                 // answers to save-file questions; "" (cancel) once they run out
-    QStringList proposedNames;             // what each save-file question proposed
+    QStringList fileNames;     // answers to the file dialogs, in turn; "" (cancel) once they run out
+    QStringList proposedNames; // what each save-file question proposed
     std::function<void()> whileFileDialog; // looks at the window while the dialog is up
     QList<ui::FileDialog> fileDialogs;
     QStringList progressTitles;
