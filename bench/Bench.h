@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class WindowDriver;
@@ -50,6 +51,14 @@ private:
     double rawFormRead();
     Result drawPage(const QString& name, int addedItems);
     Result pdfPage();
+
+    // backup and restore (BenchBackup.cpp)
+    QString freshFolder(const QString& kind);
+    double rawCopyMs(const QString& from, const std::function<QString()>& to, const QString& dotCommand);
+    Result backup(WindowDriver& d);
+    Result restore(WindowDriver& d);
+    Result backupResponsiveness();
+    QString backupFolder_;
 
     QString dataFolder_;
     int repeat_;

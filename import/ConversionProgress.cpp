@@ -1,7 +1,7 @@
 #include "ConversionProgress.h"
 
 ConversionProgress::ConversionProgress(QWidget* parent)
-    : window_(ui::dialogs().progress(parent, QStringLiteral("JetProgress"))) {}
+    : window_(ui::dialogs().progress(parent, ui::kProgramTitle)) {}
 
 bool ConversionProgress::step(const QString& file, const QString& table, qint64 done, qint64 total) {
     return window_->update(

@@ -84,10 +84,9 @@ frmServis::frmServis(QWidget* parent)
     connectCustomerLookup();
     connectPrint();
     connectMaterials();
+    connectBackup();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
-    // The check mark is the restore's own signal that it runs: a click on the item never sets it.
-    connect(Gerial, &QAction::triggered, this, [this] { Gerial->setChecked(false); });
     qApp->installEventFilter(new ModifiedKeyGuard(this));
     foldTimer_ = new QTimer(this);
     foldTimer_->setInterval(5);

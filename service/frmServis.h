@@ -223,4 +223,13 @@ private:
     bool materialsFilter(QObject* watched, QEvent* e);
     void PopMnu_Click();
     QPointer<Form2> stockList_;
+
+    // backup and restore of the database files (frmServisBackup.cpp)
+    void Yedekle_Click();
+    void Gerial_Click();
+    void connectBackup();
+    bool backUpInto(const QString& folder);
+    bool restoreFrom(const QString& chosen);
+    bool reopenLive();
+    QString backupInitDir_; // the backup's start folder; the last backup folder once there is one
 };

@@ -2,6 +2,7 @@
 
 #include "ui/Dialogs.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
 #include <functional>
@@ -30,23 +31,42 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 
-    // Records every update of a progress window; stops the work once `stopWhen` says so.
-    struct ScriptedProgress : ui::Progress {
-        ScriptedDialogs& owner;
-        explicit ScriptedProgress(ScriptedDialogs& o)
-            : owner(o) {}
-        bool update(const QString& text, qint64 done, qint64 total) override {
-            owner.progressTexts << text;
-            Q_UNUSED(done);
-            Q_UNUSED(total);
-            return !(owner.stopWhen && owner.stopWhen(text));
+    // The file dialogs answer from `fileNames` (empty: cancelled) and remember their settings.
+    QString fileName(QWidget*, const ui::FileDialog& dialog) override {
+        fileDialogs << dialog;
+        if (whileFileDialog)
+            whileFileDialog();
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+
+    // Progress windows remember their titles and texts; the window answers "Vazgeç" once it has
+    // been asked `cancelAfterChecks` times (never when negative).
+    class ScriptedProgress : public ui::Progress {
+    public:
+        explicit ScriptedProgress(ScriptedDialogs& owner)
+            : owner_(owner) {
+            sinceCheck_.start();
         }
+        void setText(const QString& text) override { owner_.progressTexts << text; }
+        void setProgress(qint64 done, qint64 total) override {
+            owner_.progressSteps << qMakePair(done, total);
+        }
+        bool cancelled() override {
+            owner_.longestCheckGapMs = std::max(owner_.longestCheckGapMs, sinceCheck_.elapsed());
+            sinceCheck_.restart();
+            if (owner_.stopWhen && !owner_.progressTexts.isEmpty() && owner_.stopWhen(owner_.progressTexts.last()))
+                return true;
+            return owner_.cancelAfterChecks >= 0 && ++owner_.progressChecks > owner_.cancelAfterChecks;
+        }
+
+    private:
+        ScriptedDialogs& owner_;
+        QElapsedTimer sinceCheck_;
     };
-    std::unique_ptr<ui::Progress> progress(QWidget*, const QString&) override {
+    std::unique_ptr<ui::Progress> progress(QWidget*, const QString& title) override {
+        progressTitles << title;
         return std::make_unique<ScriptedProgress>(*this);
     }
-    QStringList progressTexts;
-    std::function<bool(const QString&)> stopWhen;
 
     QStringList texts() const {
         QStringList out;
@@ -57,6 +77,15 @@ public:
 
     QList<ui::Answer> answers;
     QList<Shown> shown;
-    QStringList fileNames;     // answers to save-file questions; "" (cancel) once they run out
+    QStringList fileNames;     // answers to the file dialogs, in turn; "" (cancel) once they run out
     QStringList proposedNames; // what each save-file question proposed
+    std::function<void()> whileFileDialog; // looks at the window while the dialog is up
+    QList<ui::FileDialog> fileDialogs;
+    QStringList progressTitles;
+    QStringList progressTexts;
+    std::function<bool(const QString&)> stopWhen; // answers "Vazgeç" once a text meets it
+    QList<QPair<qint64, qint64>> progressSteps;
+    int cancelAfterChecks = -1;
+    int progressChecks = 0;
+    qint64 longestCheckGapMs = 0; // the longest time a progress window went unasked
 };

@@ -216,6 +216,10 @@ std::shared_ptr<Database> Database::open(const QString& path) {
     return d;
 }
 
+bool Database::isOpen(const QString& path) {
+    return !registry().value(QFileInfo(path).absoluteFilePath()).expired();
+}
+
 Database::Database(QString path, sqlite3* db)
     : path_(std::move(path))
     , db_(db) {

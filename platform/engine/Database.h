@@ -49,6 +49,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     const QString& path() const { return path_; }
+    // Whether some part of the program still holds a connection to the file.
+    static bool isOpen(const QString& path);
 
     // Runs a statement of the engine's dialect (DELETE FROM ... WHERE ...); each "?" in it takes
     // the next of `params`.

@@ -1,50 +1,14 @@
 #include "Dialogs.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include "ProgressWindow.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QPushButton>
 
 namespace ui {
 
 namespace {
-
-// Repaints many times a second but not at every step, so that painting never slows the work.
-class QtProgress : public Progress {
-public:
-    QtProgress(QWidget* parent, const QString& name)
-        : window_(parent) {
-        window_.setObjectName(name);
-        window_.setWindowTitle(kProgramTitle);
-        window_.setCancelButtonText(QStringLiteral("Vazgeç"));
-        window_.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-        window_.setMinimumDuration(500);
-        window_.setAutoClose(false);
-        window_.setAutoReset(false);
-        window_.setMinimumWidth(420);
-        clock_.start();
-    }
-
-    bool update(const QString& text, qint64 done, qint64 total) override {
-        if (text != text_ || done >= total || clock_.elapsed() >= 50) {
-            if (text != text_)
-                window_.setLabelText(text);
-            text_ = text;
-            window_.setMaximum(static_cast<int>(std::max<qint64>(total, 1)));
-            window_.setValue(static_cast<int>(std::min(done, total)));
-            QCoreApplication::processEvents();
-            clock_.restart();
-        }
-        return !window_.wasCanceled();
-    }
-
-private:
-    QProgressDialog window_;
-    QElapsedTimer clock_;
-    QString text_;
-};
 
 class QtDialogs : public Dialogs {
 public:
@@ -89,11 +53,19 @@ public:
             add(QMessageBox::No, "&Hayır");
             add(QMessageBox::Cancel, "İptal");
             break;
+        case Buttons::YesYesToAllNoCancel:
+            add(QMessageBox::Yes, "&Evet");
+            add(QMessageBox::YesToAll, "&Tümüne Evet");
+            add(QMessageBox::No, "&Hayır");
+            add(QMessageBox::Cancel, "Vazgeç");
+            break;
         }
         box.setDefaultButton(toStandard(defaultButton));
         switch (box.exec()) {
         case QMessageBox::Yes:
             return Answer::Yes;
+        case QMessageBox::YesToAll:
+            return Answer::YesToAll;
         case QMessageBox::No:
             return Answer::No;
         case QMessageBox::Cancel:
@@ -108,15 +80,33 @@ public:
         return QFileDialog::getSaveFileName(parent, title, proposed, filter);
     }
 
-    std::unique_ptr<Progress> progress(QWidget* parent, const QString& name) override {
-        return std::make_unique<QtProgress>(parent, name);
+    QString fileName(QWidget* parent, const FileDialog& d) override {
+        const QString start = d.fileName.isEmpty() ? d.initDir : QDir(d.initDir).filePath(d.fileName);
+        if (d.mode == FileDialog::Mode::Save)
+            return QFileDialog::getSaveFileName(parent, d.title, start, qtFilter(d.filter));
+        return QFileDialog::getOpenFileName(parent, d.title, start, qtFilter(d.filter));
+    }
+
+    std::unique_ptr<Progress> progress(QWidget* parent, const QString& title) override {
+        return std::make_unique<ProgressWindow>(parent, title);
     }
 
 private:
+    // "Veri Dosyaları|*.mdb" becomes "Veri Dosyaları (*.mdb)"; several pairs are joined by ";;".
+    static QString qtFilter(const QString& filter) {
+        const QStringList parts = filter.split(u'|');
+        QStringList out;
+        for (int i = 0; i + 1 < parts.size(); i += 2)
+            out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(u';', u' '));
+        return out.join(QStringLiteral(";;"));
+    }
+
     static QMessageBox::StandardButton toStandard(Answer a) {
         switch (a) {
         case Answer::Yes:
             return QMessageBox::Yes;
+        case Answer::YesToAll:
+            return QMessageBox::YesToAll;
         case Answer::No:
             return QMessageBox::No;
         case Answer::Cancel:

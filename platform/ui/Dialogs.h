@@ -9,16 +9,34 @@ class QWidget;
 namespace ui {
 
 enum class Icon { None, Critical, Question, Exclamation, Information };
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class Answer { Ok, Cancel, Yes, No };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesYesToAllNoCancel };
+enum class Answer { Ok, Cancel, Yes, No, YesToAll };
 
-// A progress window over long work: what is being done, how far it is, and "Vazgeç". The work
-// calls update() as it goes; the window repaints and answers the button between the calls.
+// The common file dialog's settings. The filter is in the old "description|pattern|..." form.
+struct FileDialog {
+    enum class Mode { Open, Save };
+    Mode mode = Mode::Open;
+    QString title;
+    QString initDir;
+    QString fileName;
+    QString filter;
+};
+
+// A progress window for long work: it appears only when the work takes longer than a moment.
 class Progress {
 public:
     virtual ~Progress() = default;
-    // False once the user has asked to stop.
-    virtual bool update(const QString& text, qint64 done, qint64 total) = 0;
+    virtual void setText(const QString& text) = 0;
+    virtual void setProgress(qint64 done, qint64 total) = 0;
+    // Lets pending window messages through, then tells whether "Vazgeç" was pressed.
+    virtual bool cancelled() = 0;
+
+    // One step of work that reports as it goes: false once the user has asked to stop.
+    bool update(const QString& text, qint64 done, qint64 total) {
+        setText(text);
+        setProgress(done, total);
+        return !cancelled();
+    }
 };
 
 class Dialogs {
@@ -29,8 +47,10 @@ public:
     // A file name to save under, proposed `proposed`; "" when the user cancels.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
                                  const QString& filter) = 0;
-    // A progress window, shown once the work has taken longer than a moment.
-    virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& name) = 0;
+
+    // The chosen path, or an empty text when the user cancelled.
+    virtual QString fileName(QWidget* parent, const FileDialog& dialog) = 0;
+    virtual std::unique_ptr<Progress> progress(QWidget* parent, const QString& title) = 0;
 };
 
 // The dialogs in use: the Qt ones unless a test installed its own (nullptr puts Qt's back).

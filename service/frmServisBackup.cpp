@@ -1,0 +1,275 @@
+// Backing the two database files up into a folder the user picks, and restoring them from there.
+#include "frmServis.h"
+
+#include "CSHFileOp.h"
+#include "ProgramDirectory.h"
+#include "SafetyCopy.h"
+#include "Schema.h"
+#include "engine/DatabaseFiles.h"
+#include "engine/DbError.h"
+#include "ui/Dialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kNotBackedUp = QStringLiteral("Bilgiler Yedeklenemedi...");
+
+bool sameFolder(const QString& a, const QString& b) {
+    return QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath();
+}
+
+// The file of `folder` called `name` in any letter case, by its real name; empty when none.
+QString fileInAnyCase(const QString& folder, const QString& name) {
+    const QDir dir(folder);
+    if (QFileInfo(dir.filePath(name)).isFile())
+        return dir.filePath(name);
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden))
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    return {};
+}
+
+// Empty when the file is a sound database of the kind `fileName` names, or when the user
+// stopped the check in the progress window (`stopped`).
+QString problemWith(const QString& path, const QString& fileName, ui::Progress& progress, bool* stopped) {
+    QString problem = schema::checkDatabaseFile(path, fileName);
+    if (problem.isEmpty()) {
+        progress.setText(QStringLiteral("Yedek denetleniyor: %1").arg(QFileInfo(path).fileName()));
+        const QString damage = engine::integrityProblem(
+            path, engine::Check::Full, [&] { return !progress.cancelled(); }, stopped);
+        if (!damage.isEmpty())
+            problem = QStringLiteral("\"%1\" dosyası bozuk:\n%2").arg(QDir::toNativeSeparators(path), damage);
+    }
+    return problem;
+}
+
+void removeCompanions(const QStringList& liveFiles) {
+    for (const QString& live : liveFiles)
+        for (const QString& f : engine::companionFiles(live))
+            QFile::remove(f);
+}
+
+} // namespace
+
+void frmServis::connectBackup() {
+    connect(Yedekle, &QAction::triggered, this, &frmServis::Yedekle_Click);
+    connect(Gerial, &QAction::triggered, this, &frmServis::Gerial_Click);
+}
+
+void frmServis::Yedekle_Click() {
+    ui::FileDialog dialog;
+    dialog.mode = ui::FileDialog::Mode::Save;
+    dialog.title = QStringLiteral("Bilgilerini Yedekle...");
+    dialog.initDir = backupInitDir_.isEmpty() ? QDir::homePath() : backupInitDir_;
+    dialog.fileName = QFileInfo(data1_->databaseName()).fileName();
+    dialog.filter = QStringLiteral("Veri Dosyaları|*.mdb");
+    const QString chosen = ui::dialogs().fileName(this, dialog);
+    const QFileInfo info(chosen);
+    // The backup goes into the folder of the chosen file; copying into the program directory
+    // would copy the live files onto themselves.
+    if (chosen.isEmpty() || !info.fileName().contains(QStringLiteral("Servis"), Qt::CaseInsensitive) ||
+        sameFolder(info.absolutePath(), programDirectory())) {
+        ui::MsgBox(this, kNotBackedUp, ui::Icon::None);
+        return;
+    }
+    backupInitDir_ = info.absolutePath();
+    if (!backUpInto(backupInitDir_))
+        ui::MsgBox(this, kNotBackedUp, ui::Icon::None);
+}
+
+// Takes a consistent copy of each open database beside the backup folder's files, checks it,
+// and lets the shell move it into place, asking before it replaces an older backup. False on a
+// failure not yet reported.
+bool frmServis::backUpInto(const QString& folder) {
+    QTemporaryDir staging(QDir(folder).filePath(QStringLiteral(".Yedekleniyor-XXXXXX")));
+    if (!staging.isValid())
+        return false;
+    const std::pair<engine::DataSource*, QString> files[] = {{data1_, schema::kServisFile},
+                                                             {dataStkHar_, schema::kStokFile}};
+    std::unique_ptr<ui::Progress> progress =
+        ui::dialogs().progress(this, QStringLiteral("Bilgilerini Yedekle..."));
+    CSHFileOp fileOp;
+    fileOp.ClearSourceFiles();
+    fileOp.ClearDestFiles();
+    for (const auto& [source, name] : files) {
+        const QString copy = QDir(staging.path()).filePath(name);
+        QString error;
+        try {
+            source->openDatabase();
+        } catch (const engine::DbError&) {
+            return false;
+        }
+        progress->setText(QStringLiteral("Yedek hazırlanıyor: %1").arg(name));
+        const bool made = engine::backupDatabase(
+            *source->database(), copy,
+            [&](qint64 done, qint64 total) {
+                progress->setProgress(done, total);
+                return !progress->cancelled();
+            },
+            &error);
+        if (!made)
+            return error.isEmpty(); // stopped with "Vazgeç": nothing was placed
+        bool stopped = false;
+        const QString damage = engine::integrityProblem(
+            copy, engine::Check::Quick, [&] { return !progress->cancelled(); }, &stopped);
+        if (stopped)
+            return true;
+        if (!damage.isEmpty()) {
+            progress.reset();
+            ui::MsgBox(this,
+                       QStringLiteral("\"%1\" bozuk; yedek alınmadı ve eski yedeğin üzerine yazılmadı.\n\n%2")
+                           .arg(name, damage),
+                       ui::Icon::Critical);
+            return true;
+        }
+        fileOp.AddSourceFile(copy);
+    }
+    progress.reset();
+    fileOp.AddDestFile(folder);
+    fileOp.setParentWnd(static_cast<quint32>(winId()));
+    // The copies sit in the backup folder already: moving them is a rename, done in one step.
+    fileOp.MoveFiles();
+    return true;
+}
+
+void frmServis::Gerial_Click() {
+    // The check mark silences the record display while the data sources are closed and reopened.
+    Gerial->setChecked(true);
+    bool reopened = false;
+    if (KayitModu != 0) {
+        ui::MsgBox(this, QStringLiteral("Önce açık kaydı tamamlayın ya da vazgeçin."), ui::Icon::Exclamation);
+    } else {
+        ui::FileDialog dialog;
+        dialog.mode = ui::FileDialog::Mode::Open;
+        dialog.title = QStringLiteral("Bilgilerini Geri Al...");
+        dialog.initDir = programDirectory();
+        dialog.fileName = QFileInfo(data1_->databaseName()).fileName();
+        dialog.filter = dialog.fileName + u'|' + dialog.fileName;
+        const QString chosen = ui::dialogs().fileName(this, dialog);
+        if (!chosen.isEmpty())
+            reopened = restoreFrom(chosen);
+    }
+    Gerial->setChecked(false);
+    if (reopened)
+        Data1_Reposition();
+}
+
+// Copies the chosen backup over the live files. Nothing is closed until both backup files have
+// been found sound; once closed, the data sources always end open on the live files, which are
+// either the restored ones or, after any failure, the ones from before. True once they were
+// closed.
+bool frmServis::restoreFrom(const QString& chosen) {
+    const QFileInfo info(chosen);
+    const QString liveServis = programFile(schema::kServisFile);
+    const QString liveStok = programFile(schema::kStokFile);
+    // Names compare without regard to case, as on the file system these files came from.
+    if (info.absoluteFilePath().compare(QFileInfo(data1_->databaseName()).absoluteFilePath(),
+                                        Qt::CaseInsensitive) == 0 ||
+        !info.fileName().contains(QStringLiteral("servis"), Qt::CaseInsensitive))
+        return false;
+    const QString stokName =
+        QString(info.fileName())
+            .replace(QStringLiteral("servis"), QStringLiteral("Stok"), Qt::CaseInsensitive);
+    QStringList sources, targets;
+    if (info.isFile()) {
+        sources << info.absoluteFilePath();
+        targets << liveServis;
+    }
+    if (const QString stok = fileInAnyCase(info.absolutePath(), stokName); !stok.isEmpty()) {
+        sources << stok;
+        targets << liveStok;
+    }
+    if (sources.isEmpty())
+        return false;
+    std::unique_ptr<ui::Progress> progress =
+        ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
+    for (int i = 0; i < sources.size(); ++i) {
+        bool stopped = false;
+        const QString problem =
+            problemWith(sources[i], QFileInfo(targets[i]).fileName(), *progress, &stopped);
+        if (stopped)
+            return false;
+        if (!problem.isEmpty()) {
+            progress.reset();
+            ui::MsgBox(
+                this,
+                QStringLiteral("%1\n\nSeçilen dosya: %2\nGeri alma yapılmadı; mevcut bilgiler değişmedi.")
+                    .arg(problem, QDir::toNativeSeparators(sources[i])),
+                ui::Icon::Critical);
+            return false;
+        }
+    }
+
+    progress.reset();
+
+    data1_->close();
+    data2_->close();
+    dataStkHar_->close();
+    if (engine::Database::isOpen(liveServis) || engine::Database::isOpen(liveStok)) {
+        ui::MsgBox(this,
+                   QStringLiteral("Veritabanı başka bir pencerede açık; geri alma yapılamadı. "
+                                  "Diğer pencereleri kapatıp yeniden deneyin."),
+                   ui::Icon::Exclamation);
+        reopenLive();
+        return true;
+    }
+    // A journal beside a live file belongs to that file: it is rolled back into it now and must
+    // never meet the restored file.
+    for (const QString& live : targets)
+        engine::recoverJournal(live);
+    removeCompanions(targets);
+    SafetyCopy safety(programDirectory());
+    QString error;
+    if (!safety.make(targets, &error)) {
+        ui::MsgBox(this, error + QStringLiteral("\n\nGeri alma yapılmadı."), ui::Icon::Critical);
+        reopenLive();
+        return true;
+    }
+
+    CSHFileOp fileOp;
+    fileOp.ClearSourceFiles();
+    fileOp.ClearDestFiles();
+    for (const QString& s : std::as_const(sources))
+        fileOp.AddSourceFile(s);
+    for (const QString& t : std::as_const(targets))
+        fileOp.AddDestFile(t);
+    fileOp.setParentWnd(static_cast<quint32>(winId()));
+    const bool copied = fileOp.CopyFiles();
+    removeCompanions(targets);
+    // All or nothing: a pair of files from two different days would not belong together.
+    if (!copied || !reopenLive()) {
+        if (!safety.putBack(&error)) {
+            ui::MsgBox(this, error, ui::Icon::Critical);
+        } else {
+            ui::MsgBox(this, QStringLiteral("Geri alma tamamlanmadı; bilgiler geri almadan önceki halinde."),
+                       ui::Icon::Exclamation);
+        }
+        reopenLive();
+        return true;
+    }
+    safety.dropEarlier();
+    return true;
+}
+
+// Points the three data sources at the live files of the program directory and opens them.
+bool frmServis::reopenLive() {
+    data1_->setDatabaseName(programFile(schema::kServisFile));
+    data2_->setDatabaseName(programFile(schema::kServisFile));
+    dataStkHar_->setDatabaseName(programFile(schema::kStokFile));
+    try {
+        engine::RefreshData(*data1_);
+        engine::RefreshData(*data2_);
+        dataStkHar_->refresh();
+    } catch (const engine::DbError&) {
+        data1_->close();
+        data2_->close();
+        dataStkHar_->close();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "shell/FileLayer.h"
+
+// Writes through the real file layer until `limit` bytes have been written in all, then fails
+// as a full disk would.
+class FailingFileLayer : public shell::FileLayer {
+public:
+    explicit FailingFileLayer(qint64 limit)
+        : left_(limit) {
+        real_ = &shell::fileLayer();
+        shell::setFileLayer(this);
+    }
+    ~FailingFileLayer() override { shell::setFileLayer(nullptr); }
+
+    std::unique_ptr<shell::TargetFile> create(const QString& path, QString* error) override {
+        auto inner = real_->create(path, error);
+        if (!inner)
+            return nullptr;
+        return std::make_unique<Target>(std::move(inner), left_);
+    }
+
+private:
+    class Target : public shell::TargetFile {
+    public:
+        Target(std::unique_ptr<shell::TargetFile> inner, qint64& left)
+            : inner_(std::move(inner))
+            , left_(left) {}
+        bool write(const char* data, qint64 size) override {
+            if (size > left_) {
+                inner_->write(data, left_);
+                left_ = 0;
+                return false;
+            }
+            left_ -= size;
+            return inner_->write(data, size);
+        }
+        bool commit() override { return inner_->commit(); }
+        QString errorString() const override { return QStringLiteral("Aygıtta yer kalmadı"); }
+
+    private:
+        std::unique_ptr<shell::TargetFile> inner_;
+        qint64& left_;
+    };
+
+    shell::FileLayer* real_;
+    qint64 left_;
+};
