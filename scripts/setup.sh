@@ -16,6 +16,7 @@ KTS_PACKAGES=(
     mdbtools-dev libglib2.0-dev
     fonts-liberation2
     cups-daemon cups-client cups-filters poppler-utils
+    clang-format clang libclang-rt-14-dev git
 )
 
 kts_install_packages() {
@@ -36,10 +37,15 @@ kts_install_packages() {
 }
 
 # kts_build DIR BUILD_TYPE
+# kts_build DIR BUILD_TYPE [CMAKE OPTIONS...] [-- BUILD OPTIONS...]
 kts_build() {
-    local dir=$1 type=$2 launcher=()
+    local dir=$1 type=$2 launcher=() configure=() build=()
+    shift 2
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
+    [ $# -gt 0 ] && shift
+    build=("$@")
     # A compiler cache, where the machine has one, makes a rebuild from a fresh clone quick.
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S "$KTS_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" >/dev/null
-    cmake --build "$dir" --parallel "$(nproc)"
+    cmake -S "$KTS_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "${configure[@]}" >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)" "${build[@]}"
 }

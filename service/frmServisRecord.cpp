@@ -99,8 +99,7 @@ void frmServis::DurumSifirla() {
         }
         data1_->setRecordSource(QStringLiteral("Servis"));
         data1_->refresh();
-        const std::unique_ptr<ui::Progress> progress =
-            ui::dialogs().progress(this, ui::kProgramTitle);
+        const std::unique_ptr<ui::Progress> progress = ui::dialogs().progress(this, ui::kProgramTitle);
         resetAllStatuses(*data1_->database(), [&](int done, int total) {
             return progress->update(QStringLiteral("Servis kayıtlarının durumu \"Bekliyor\" yapılıyor..."),
                                     done, total);

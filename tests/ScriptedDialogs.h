@@ -54,7 +54,8 @@ public:
         bool cancelled() override {
             owner_.longestCheckGapMs = std::max(owner_.longestCheckGapMs, sinceCheck_.elapsed());
             sinceCheck_.restart();
-            if (owner_.stopWhen && !owner_.progressTexts.isEmpty() && owner_.stopWhen(owner_.progressTexts.last()))
+            if (owner_.stopWhen && !owner_.progressTexts.isEmpty() &&
+                owner_.stopWhen(owner_.progressTexts.last()))
                 return true;
             return owner_.cancelAfterChecks >= 0 && ++owner_.progressChecks > owner_.cancelAfterChecks;
         }

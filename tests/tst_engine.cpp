@@ -361,6 +361,10 @@ private Q_SLOTS:
         QTest::newRow("trailing text")
             << "Select * From Cari Where Unvan='x' y" << int(engine::ErrSyntaxInFrom);
         QTest::newRow("no record source") << "" << int(engine::ErrNoRecordSource);
+        // Deep nesting once overflowed the translator's stack.
+        QTest::newRow("nested too deep")
+            << "Select * From Cari Where " + QString(1300, u'(') + "Unvan='x'" + QString(1300, u')')
+            << int(engine::ErrSyntaxInFrom);
     }
     void badSourcesAreErrors() {
         QFETCH(QString, recordSource);
