@@ -9,10 +9,12 @@
 #include "engine/DbError.h"
 #include "ui/Dialogs.h"
 
+#include "ui/Guard.h"
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 namespace {
@@ -57,8 +59,8 @@ void removeCompanions(const QStringList& liveFiles) {
 } // namespace
 
 void frmServis::connectBackup() {
-    connect(Yedekle, &QAction::triggered, this, &frmServis::Yedekle_Click);
-    connect(Gerial, &QAction::triggered, this, &frmServis::Gerial_Click);
+    connect(Yedekle, &QAction::triggered, this, ui::handler(this, &frmServis::Yedekle_Click));
+    connect(Gerial, &QAction::triggered, this, ui::handler(this, &frmServis::Gerial_Click));
 }
 
 void frmServis::Yedekle_Click() {
@@ -138,23 +140,27 @@ bool frmServis::backUpInto(const QString& folder) {
 }
 
 void frmServis::Gerial_Click() {
-    // The check mark silences the record display while the data sources are closed and reopened.
+    // The check mark silences the record display while the data sources are closed and reopened;
+    // every way out of the restore, a failure included, takes it off.
     Gerial->setChecked(true);
     bool reopened = false;
-    if (KayitModu != 0) {
-        ui::MsgBox(this, QStringLiteral("Önce açık kaydı tamamlayın ya da vazgeçin."), ui::Icon::Exclamation);
-    } else {
-        ui::FileDialog dialog;
-        dialog.mode = ui::FileDialog::Mode::Open;
-        dialog.title = QStringLiteral("Bilgilerini Geri Al...");
-        dialog.initDir = programDirectory();
-        dialog.fileName = QFileInfo(data1_->databaseName()).fileName();
-        dialog.filter = dialog.fileName + u'|' + dialog.fileName;
-        const QString chosen = ui::dialogs().fileName(this, dialog);
-        if (!chosen.isEmpty())
-            reopened = restoreFrom(chosen);
+    {
+        const auto unmark = qScopeGuard([this] { Gerial->setChecked(false); });
+        if (KayitModu != kBrowsing) {
+            ui::MsgBox(this, QStringLiteral("Önce açık kaydı tamamlayın ya da vazgeçin."),
+                       ui::Icon::Exclamation);
+        } else {
+            ui::FileDialog dialog;
+            dialog.mode = ui::FileDialog::Mode::Open;
+            dialog.title = QStringLiteral("Bilgilerini Geri Al...");
+            dialog.initDir = programDirectory();
+            dialog.fileName = QFileInfo(data1_->databaseName()).fileName();
+            dialog.filter = dialog.fileName + u'|' + dialog.fileName;
+            const QString chosen = ui::dialogs().fileName(this, dialog);
+            if (!chosen.isEmpty())
+                reopened = restoreFrom(chosen);
+        }
     }
-    Gerial->setChecked(false);
     if (reopened)
         Data1_Reposition();
 }
