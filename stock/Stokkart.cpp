@@ -62,7 +62,12 @@ Stokkart::Stokkart(Form2* list)
     motion::fadeOutOnClose(this, 500, [this] { Form_QueryUnload(); });
 }
 
-Stokkart::~Stokkart() = default;
+Stokkart::~Stokkart() {
+    // Closing hides the window after this part of it is gone; the focus leaving an editable box
+    // then still reports a choice, which must not reach a card being destroyed.
+    for (QComboBox* box : StokGrp)
+        QObject::disconnect(box, nullptr, this, nullptr);
+}
 
 void Stokkart::buildControls() {
     const char* captions[] = {" Stok Kodu", " Stok Adı", " Seri No", " Gurup", " Alt Gurup"};
