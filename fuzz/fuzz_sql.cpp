@@ -46,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     refusalsOnly([&] { engine::translateCriteria(text, servis()); });
     refusalsOnly([&] { engine::translateCriteria(text, servis(), engine::Evaluation::RowByRow); });
     refusalsOnly([&] { engine::translateSort(text, servis()); });
-    refusalsOnly([&] { engine::translateStatement(QStringLiteral("DELETE FROM Servis WHERE ") + text, lookup, {1}); });
+    refusalsOnly(
+        [&] { engine::translateStatement(QStringLiteral("DELETE FROM Servis WHERE ") + text, lookup, {1}); });
     return 0;
 }
