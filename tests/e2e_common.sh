@@ -41,3 +41,18 @@ focus() {
     for _ in $(seq 50); do [ "$(xdotool getwindowfocus)" = "$1" ] && break; sleep 0.1; done
     sleep 0.3
 }
+
+# Confirms the open record with Alt+T, waits until Servis.mdb of $prefix holds one record (a
+# loaded machine may still be writing it), then closes with Alt+Ç and waits for $program to end
+# without an error.
+e2e_confirm_and_close() {
+    xdotool key --delay 100 alt+t            # Tamam
+    for _ in $(seq 100); do
+        [ "$(sqlite3 "$prefix/Servis.mdb" 'SELECT count(*) FROM Servis')" = 1 ] && break
+        sleep 0.1
+    done
+    xdotool key --delay 100 alt+ccedilla     # Çıkış
+    for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$program" 2>/dev/null && fail "the program did not close"
+    wait "$program" || fail "the program ended with an error: $(cat "$work/program.log")"
+}

@@ -17,31 +17,15 @@ pids+=($program)
 window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' | head -n 1) || true
 [ -n "$window" ] || { cat "$work/program.log"; echo "FAILED: the window did not appear"; exit 1; }
 
-# Without a window manager the focus follows the pointer.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-xdotool windowfocus --sync "$window"
-# The window must have the keyboard before anything is typed.
-for _ in $(seq 50); do [ "$(xdotool getwindowfocus)" = "$window" ] && break; sleep 0.1; done
-sleep 0.5
+focus "$window"
+sleep 0.2
 
 xdotool key --delay 100 alt+k            # Yeni Kayıt
 sleep 0.3
 xdotool key Return                       # accept the proposed code, on to the title
 xdotool type --delay 60 'çağrı şükrü ışık'
 sleep 0.3
-xdotool key --delay 100 alt+t            # Tamam
-# Close only once the record is written: a loaded machine may still be working on it.
-for _ in $(seq 100); do
-    [ "$(sqlite3 "$prefix/Servis.mdb" 'SELECT count(*) FROM Servis')" = 1 ] && break
-    sleep 0.1
-done
-xdotool key --delay 100 alt+ccedilla     # Çıkış
-for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$program" 2>/dev/null; then echo "the program did not close"; exit 1; fi
-wait "$program" || { echo "the program ended with an error"; cat "$work/program.log"; exit 1; }
-
-fail() { echo "FAILED: $*"; exit 1; }
+e2e_confirm_and_close
 title=$(sqlite3 "$prefix/Servis.mdb" "SELECT Unvan FROM Servis WHERE ServisKayitNo='01-0001-01'")
 [ "$title" = 'Çağrı Şükrü Işık' ] || fail "stored title is '$title'"
 [ "$(sqlite3 "$prefix/Servis.mdb" "SELECT count(*) FROM Cari WHERE Unvan='Çağrı Şükrü Işık'")" = 1 ] ||

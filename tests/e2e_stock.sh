@@ -54,15 +54,7 @@ for _ in $(seq 50); do xdotool search --onlyvisible --name '^ Stok Listesi$' >/d
 xdotool search --onlyvisible --name '^ Stok Listesi$' >/dev/null 2>&1 && fail "the stock list stayed open"
 
 focus "$window"
-xdotool key --delay 100 alt+t            # Tamam
-for _ in $(seq 100); do
-    [ "$(sqlite3 "$prefix/Servis.mdb" 'SELECT count(*) FROM Servis')" = 1 ] && break
-    sleep 0.1
-done
-xdotool key --delay 100 alt+ccedilla     # Çıkış
-for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$program" 2>/dev/null && fail "the program did not close"
-wait "$program" || fail "the program ended with an error"
+e2e_confirm_and_close
 
 [ "$(sqlite3 "$prefix/Servis.mdb" "SELECT Unvan FROM Servis WHERE ServisKayitNo='01-0001-01'")" = "Ali'nin Dükkanı" ] ||
     fail "the record was not stored"
