@@ -19,6 +19,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         __builtin_trap();
     if (!engine::likeMatch(value, engine::likeLiteral(value)))
         __builtin_trap();
-    engine::compareText(value, pattern);
     return 0;
 }

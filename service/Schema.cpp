@@ -73,6 +73,13 @@ QString foldedIndex(const QString& table, const QString& field) {
     return QStringLiteral("CREATE INDEX %1_%2_Fold ON %1 (%3)").arg(table, field, engine::foldSql(field));
 }
 
+// Sorted record sets order by the order key, the field and the record key; this index holds
+// them in that order, so a sort by the field reads the index instead of sorting every row.
+QString orderIndex(const QString& table, const QString& field) {
+    return QStringLiteral("CREATE INDEX %1_%2_Order ON %1 (%3, \"%2\")")
+        .arg(table, field, engine::orderKeySql(field));
+}
+
 QStringList servisIndexes() {
     return {
         QStringLiteral("CREATE UNIQUE INDEX Servis_ServisKayitNo ON Servis (ServisKayitNo)"),
@@ -94,10 +101,17 @@ QStringList stokIndexes() {
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
         foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
         QStringLiteral("CREATE INDEX AltGurup_Gurup ON AltGurup (Gurup)"),
-        // A card's uses are found by its code, and cards by their group, both compared without
-        // regard to case: without these the deletion of a card and the group filter read every row.
+        // A card's uses are found by its code, compared without regard to case: without this the
+        // deletion of a card reads every use.
         foldedIndex(QStringLiteral("StokHareket"), QStringLiteral("StokHarKod")),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Gurup")),
+        // The group filter: one group's cards, already in the list's code order.
+        QStringLiteral("CREATE INDEX StokKartlar_Gurup_StokKod ON StokKartlar (%1, %2, \"StokKod\")")
+            .arg(engine::foldSql(QStringLiteral("Gurup")), engine::orderKeySql(QStringLiteral("StokKod"))),
+        // The stock list sorts by any of its four columns.
+        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokKod")),
+        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokAd")),
+        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
+        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
     };
 }
 

@@ -331,6 +331,47 @@ private Q_SLOTS:
                  engine::foldText(alphabet));
     }
 
+    // Sorted sets follow the Turkish alphabet without regard to case; DESC is the exact reverse.
+    void turkishOrder_data() {
+        QTest::addColumn<QString>("direction");
+        QTest::newRow("ascending") << "ASC";
+        QTest::newRow("descending") << "DESC";
+    }
+    void turkishOrder() {
+        QFETCH(QString, direction);
+        const QStringList sorted{"",      "10",    "9",    "ABC",    "Abc",   "abc",   "czar",
+                                 "çanta", "DAMLA", "Ilık", "ızgara", "incir", "İzmir", "sucuk",
+                                 "Şeker", "TUZ",   "Üzüm", "zeytin", "[x",    "_y",    "é"};
+        QStringList shuffled = sorted;
+        std::reverse(shuffled.begin(), shuffled.end());
+        std::rotate(shuffled.begin(), shuffled.begin() + 7, shuffled.end());
+        addCustomers(db->servis(), shuffled);
+        QStringList expected = sorted;
+        if (direction == u"DESC")
+            std::reverse(expected.begin(), expected.end());
+        QCOMPARE(titlesOf(open(QStringLiteral("Select * From Cari Order By Unvan ") + direction)), expected);
+    }
+
+    // A click on any column of the stock list reads an index in order instead of sorting.
+    void stockSortsReadAnIndex_data() {
+        QTest::addColumn<QString>("sort");
+        for (const char* field : {"StokKod", "StokAd", "Barkod", "Serino"})
+            for (const char* direction : {"ASC", "DESC"})
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(field, direction)))
+                    << QStringLiteral("%1 %2").arg(field, direction);
+    }
+    void stockSortsReadAnIndex() {
+        QFETCH(QString, sort);
+        auto stok = engine::Database::open(db->stok());
+        const QString order = engine::translateSort(sort, stok->table(QStringLiteral("StokKartlar")));
+        engine::Statement plan =
+            stok->prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT ID FROM StokKartlar ORDER BY ") + order);
+        QStringList steps;
+        while (plan.step())
+            steps << plan.value(3).toString();
+        QVERIFY2(!steps.join(u'|').contains(QLatin1String("TEMP B-TREE")), qPrintable(steps.join(u'|')));
+    }
+
     void recordSourceSpellings_data() {
         QTest::addColumn<QString>("recordSource");
         QTest::addColumn<QStringList>("expected");

@@ -71,15 +71,18 @@ private Q_SLOTS:
     }
 
     void anOlderStockFileGetsItsIndexesInPlace() {
-        for (const char* index : {"StokHareket_StokHarKod_Fold", "StokKartlar_Gurup_Fold"})
+        for (const char* index :
+             {"StokHareket_StokHarKod_Fold", "StokKartlar_Gurup_StokKod", "StokKartlar_StokAd_Order"})
             TestDatabase::sql(f->db.stok(), QStringLiteral("DROP INDEX %1").arg(index));
         f->addCard("A100", "Toner", "", "", "Sarf");
         f->addUsedItem("01-0001-01", "Vida");
         f->open();
-        QCOMPARE(f->stok("SELECT count(*) FROM sqlite_master WHERE name IN "
-                         "('StokHareket_StokHarKod_Fold', 'StokKartlar_Gurup_Fold')")
-                     .toInt(),
-                 2);
+        QCOMPARE(
+            f->stok(
+                 "SELECT count(*) FROM sqlite_master WHERE name IN "
+                 "('StokHareket_StokHarKod_Fold', 'StokKartlar_Gurup_StokKod', 'StokKartlar_StokAd_Order')")
+                .toInt(),
+            3);
         QCOMPARE(f->stok("SELECT count(*) FROM StokKartlar").toInt() +
                      f->stok("SELECT count(*) FROM StokHareket").toInt(),
                  2);

@@ -67,9 +67,7 @@ QString Recordset::keySql() const {
     QString sql = QStringLiteral("SELECT %1 FROM %2").arg(quoted(table_->key), quoted(table_->name));
     if (!query_.where.empty())
         sql += QStringLiteral(" WHERE ") + query_.where.sql;
-    sql += QStringLiteral(" ORDER BY ") + (query_.orderBy.isEmpty()
-                                               ? quoted(table_->key)
-                                               : query_.orderBy + QStringLiteral(", ") + quoted(table_->key));
+    sql += QStringLiteral(" ORDER BY ") + (query_.orderBy.isEmpty() ? quoted(table_->key) : query_.orderBy);
     return sql;
 }
 

@@ -169,18 +169,22 @@ public:
             if (!isFieldToken(tok))
                 fail(QStringLiteral("sıralama alanı bekleniyordu"));
             const FieldInfo& f = field(tok);
-            QString part = quoteIdent(f.name);
-            if (f.type == FieldType::Text)
-                part += QStringLiteral(" COLLATE kts_tr");
+            QString direction;
             if (atKeyword("DESC")) {
                 ++pos_;
-                part += QStringLiteral(" DESC");
+                direction = QStringLiteral(" DESC");
             } else if (atKeyword("ASC")) {
                 ++pos_;
             }
-            parts << part;
-            if (peek().kind != Tok::Comma)
+            if (f.type == FieldType::Text)
+                parts << orderKeySql(f.name) + direction;
+            parts << quoteIdent(f.name) + direction;
+            if (peek().kind != Tok::Comma) {
+                // The key last, in the same direction, makes the order total; an index on the
+                // key expression and the field then serves the whole list without a sort.
+                parts << quoteIdent(table_->key) + direction;
                 break;
+            }
             ++pos_;
         }
         return parts.join(QStringLiteral(", "));

@@ -21,7 +21,7 @@ struct Fragment {
 struct SourceQuery {
     QString table;   // actual table name
     Fragment where;  // empty when the source has no WHERE
-    QString orderBy; // translated ORDER BY list, empty for table order
+    QString orderBy; // translated ORDER BY list ending with the key, empty for table order
     bool operator==(const SourceQuery&) const = default;
 };
 

@@ -168,47 +168,6 @@ bool likeMatch(QStringView value, QStringView pattern) {
     return likeMatch(v.data(), v.size(), p.data(), p.size());
 }
 
-// Weight of a folded character in Turkish alphabetical order; characters outside the
-// alphabet keep their code point, after the letters that sort below them.
-static uint32_t weight(char32_t c) {
-    static constexpr std::u32string_view alphabet = U"ABCÇDEFGĞHIİJKLMNOÖPQRSŞTUÜVWXYZ";
-    const auto pos = alphabet.find(c);
-    if (pos != std::u32string_view::npos)
-        return U'A' + static_cast<uint32_t>(pos);
-    if (c < U'A')
-        return c;
-    return c + 0x100;
-}
-
-namespace {
-
-template <typename Unit> int compareUnits(const Unit* a, qsizetype na, const Unit* b, qsizetype nb) {
-    const qsizetype n = std::min(na, nb);
-    for (qsizetype i = 0; i < n; ++i) {
-        const uint32_t wa = weight(foldChar(a[i]));
-        const uint32_t wb = weight(foldChar(b[i]));
-        if (wa != wb)
-            return wa < wb ? -1 : 1;
-    }
-    if (na != nb)
-        return na < nb ? -1 : 1;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (a[i] != b[i])
-            return a[i] < b[i] ? -1 : 1;
-    }
-    return 0;
-}
-
-} // namespace
-
-int compareText(QStringView a, QStringView b) {
-    return compareUnits(a.utf16(), a.size(), b.utf16(), b.size());
-}
-
-int compareAscii(const unsigned char* a, qsizetype na, const unsigned char* b, qsizetype nb) {
-    return compareUnits(a, na, b, nb);
-}
-
 QString likeLiteral(const QString& text) {
     QString out;
     out.reserve(text.size());
@@ -235,6 +194,18 @@ QString foldSql(const QString& column) {
     for (const auto& [from, to] : pairs)
         e = QStringLiteral("replace(%1,'%2','%3')").arg(e, QString::fromUtf16(from), QString::fromUtf16(to));
     return QStringLiteral("upper(%1)").arg(e);
+}
+
+QString orderKeySql(const QString& column) {
+    // Each Turkish letter becomes its Latin base letter followed by DEL, which sorts after every
+    // other ASCII character: Ç after C and before D, İ after I, and so on.
+    QString e = foldSql(column);
+    static const std::array<std::pair<const char16_t*, char16_t>, 6> letters{
+        {{u"Ç", u'C'}, {u"Ğ", u'G'}, {u"İ", u'I'}, {u"Ö", u'O'}, {u"Ş", u'S'}, {u"Ü", u'U'}}};
+    for (const auto& [letter, base] : letters)
+        e = QStringLiteral("replace(%1,'%2','%3'||char(127))")
+                .arg(e, QString::fromUtf16(letter), QChar(base));
+    return e;
 }
 
 } // namespace engine

@@ -20,12 +20,6 @@ bool hasCasedLetters(QStringView s);
 bool likeMatch(QStringView value, QStringView pattern);
 bool likeMatch(const char32_t* v, size_t nv, const char32_t* p, size_t np);
 
-// Order of texts in sorted record sets: Turkish alphabetical order, case-insensitive,
-// ties broken by code point so that the order is total.
-int compareText(QStringView a, QStringView b);
-// The same order for texts of plain ASCII bytes, compared where they lie.
-int compareAscii(const unsigned char* a, qsizetype na, const unsigned char* b, qsizetype nb);
-
 // The text as a Like pattern that matches exactly itself: wildcard characters are bracketed.
 QString likeLiteral(const QString& text);
 
@@ -36,5 +30,9 @@ QString sqlQuote(const QString& value);
 // SQL expression (built-in functions only) that folds a column exactly as foldText does;
 // indexes on it stay readable by any SQLite tool.
 QString foldSql(const QString& column);
+// SQL expression (built-in functions only) whose byte order is Turkish alphabetical order,
+// case-insensitive. Sorted record sets order by it and then by the text itself, so that an
+// index on both serves the sort.
+QString orderKeySql(const QString& column);
 
 } // namespace engine
