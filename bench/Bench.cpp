@@ -29,10 +29,6 @@ constexpr int kTypedTitles = 12;  // customers whose titles are typed for the ty
 constexpr int kTypedLetters = 10; // letters typed of each
 constexpr int kStatusResetRuns = 3;
 
-QString text(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 QString file(const QString& directory, const QString& name) {
     return QDir(directory).filePath(name);
 }

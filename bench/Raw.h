@@ -6,6 +6,11 @@
 #include <string_view>
 #include <vector>
 
+// A text of SQLite's as the program's string.
+inline QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
 // The baseline: the same work through the SQLite C API alone, without the engine stand-in.
 class RawDb {
 public:

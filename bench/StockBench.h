@@ -26,7 +26,7 @@ private:
     Result sort();
     Result groupFilter();
     Result handBack();
-    Result deleteCard();
+    Result deleteCard(bool heaviest);
 
     WindowDriver& d_;
     RawDb& stok_;

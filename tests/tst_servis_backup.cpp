@@ -145,7 +145,7 @@ private Q_SLOTS:
         const QDir folder = QFileInfo(at(chosen)).dir();
         QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{"Servis.mdb", "Stok.mdb"}));
-        for (const QString& name : {"Servis.mdb", "Stok.mdb"})
+        for (const char* name : {"Servis.mdb", "Stok.mdb"})
             QCOMPARE(engine::integrityProblem(folder.filePath(name)), QString());
         QCOMPARE(titles(folder.filePath("Servis.mdb")), QStringLiteral("Ali'nin Dükkanı,Bora Ltd"));
         QCOMPARE(items(folder.filePath("Stok.mdb")), QStringLiteral("Vida,Kartuş"));
