@@ -17,6 +17,7 @@ KTS_PACKAGES=(
     fonts-liberation2
     cups-daemon cups-client cups-filters poppler-utils
     clang-format clang libclang-rt-14-dev git
+    ccache
 )
 
 kts_install_packages() {
@@ -44,8 +45,12 @@ kts_build() {
     while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
     [ $# -gt 0 ] && shift
     build=("$@")
-    # A compiler cache, where the machine has one, makes a rebuild from a fresh clone quick.
-    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    # A compiler cache makes a rebuild from a fresh clone quick, wherever the clone lies: paths
+    # inside the tree are hashed relative to it.
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        export CCACHE_BASEDIR="$KTS_ROOT" CCACHE_NOHASHDIR=1
+    fi
     cmake -S "$KTS_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${launcher[@]}" "${configure[@]}" >/dev/null
     cmake --build "$dir" --parallel "$(nproc)" "${build[@]}"
 }

@@ -74,7 +74,7 @@ public:
     }
 };
 
-FileLayer*& current() {
+FileLayer*& currentLayer() {
     static DiskLayer disk;
     static FileLayer* layer = &disk;
     return layer;
@@ -83,12 +83,12 @@ FileLayer*& current() {
 } // namespace
 
 FileLayer& fileLayer() {
-    return *current();
+    return *currentLayer();
 }
 
 void setFileLayer(FileLayer* replacement) {
-    static FileLayer* const disk = current();
-    current() = replacement ? replacement : disk;
+    static FileLayer* const disk = currentLayer();
+    currentLayer() = replacement ? replacement : disk;
 }
 
 } // namespace shell

@@ -44,7 +44,7 @@ public:
     }
 };
 
-Shell*& current() {
+Shell*& currentShell() {
     static JobShell real;
     static Shell* shell = &real;
     return shell;
@@ -53,12 +53,12 @@ Shell*& current() {
 } // namespace
 
 void setShell(Shell* replacement) {
-    static Shell* const real = current();
-    current() = replacement ? replacement : real;
+    static Shell* const real = currentShell();
+    currentShell() = replacement ? replacement : real;
 }
 
 int SHFileOperation(FileOpRecord* record) {
-    return current()->fileOperation(*record);
+    return currentShell()->fileOperation(*record);
 }
 
 } // namespace shell
