@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <algorithm>
 
 namespace {
 
@@ -36,18 +37,23 @@ QString fileInAnyCase(const QString& folder, const QString& name) {
     return {};
 }
 
-// Empty when the file is a sound database of the kind `fileName` names, or when the user
-// stopped the check in the progress window (`stopped`).
-QString problemWith(const QString& path, const QString& fileName, ui::Progress& progress, bool* stopped) {
-    QString problem = schema::checkDatabaseFile(path, fileName);
-    if (problem.isEmpty()) {
-        progress.setText(QStringLiteral("Yedek denetleniyor: %1").arg(QFileInfo(path).fileName()));
-        const QString damage = engine::integrityProblem(
-            path, engine::Check::Full, [&] { return !progress.cancelled(); }, stopped);
-        if (!damage.isEmpty())
-            problem = QStringLiteral("\"%1\" dosyası bozuk:\n%2").arg(QDir::toNativeSeparators(path), damage);
-    }
-    return problem;
+// One entry per file, empty when it is a sound database of the kind its live name says, or when
+// the user stopped the check in the progress window (`stopped`). The files are checked at once.
+QStringList problemsWith(const QStringList& paths, const QStringList& liveNames, ui::Progress& progress,
+                         bool* stopped) {
+    QStringList problems;
+    for (int i = 0; i < paths.size(); ++i)
+        problems << schema::checkDatabaseFile(paths[i], liveNames[i]);
+    if (std::any_of(problems.cbegin(), problems.cend(), [](const QString& p) { return !p.isEmpty(); }))
+        return problems;
+    progress.setText(QStringLiteral("Yedek denetleniyor..."));
+    const QStringList damage = engine::integrityProblems(
+        paths, engine::Check::Full, [&] { return !progress.cancelled(); }, stopped);
+    for (int i = 0; i < paths.size(); ++i)
+        if (!damage[i].isEmpty())
+            problems[i] = QStringLiteral("\"%1\" dosyası bozuk:\n%2")
+                              .arg(QDir::toNativeSeparators(paths[i]), damage[i]);
+    return problems;
 }
 
 void removeCompanions(const QStringList& liveFiles) {
@@ -98,6 +104,7 @@ bool frmServis::backUpInto(const QString& folder) {
     CSHFileOp fileOp;
     fileOp.ClearSourceFiles();
     fileOp.ClearDestFiles();
+    QStringList copies;
     for (const auto& [source, name] : files) {
         const QString copy = QDir(staging.path()).filePath(name);
         QString error;
@@ -116,20 +123,23 @@ bool frmServis::backUpInto(const QString& folder) {
             &error);
         if (!made)
             return error.isEmpty(); // stopped with "Vazgeç": nothing was placed
-        bool stopped = false;
-        const QString damage = engine::integrityProblem(
-            copy, engine::Check::Quick, [&] { return !progress->cancelled(); }, &stopped);
-        if (stopped)
-            return true;
-        if (!damage.isEmpty()) {
+        copies << copy;
+    }
+    bool stopped = false;
+    const QStringList damage = engine::integrityProblems(
+        copies, engine::Check::Quick, [&] { return !progress->cancelled(); }, &stopped);
+    if (stopped)
+        return true;
+    for (int i = 0; i < copies.size(); ++i) {
+        if (!damage[i].isEmpty()) {
             progress.reset();
             ui::MsgBox(this,
                        QStringLiteral("\"%1\" bozuk; yedek alınmadı ve eski yedeğin üzerine yazılmadı.\n\n%2")
-                           .arg(name, damage),
+                           .arg(files[i].second, damage[i]),
                        ui::Icon::Critical);
             return true;
         }
-        fileOp.AddSourceFile(copy);
+        fileOp.AddSourceFile(copies[i]);
     }
     progress.reset();
     fileOp.AddDestFile(folder);
@@ -194,18 +204,20 @@ bool frmServis::restoreFrom(const QString& chosen) {
         return false;
     std::unique_ptr<ui::Progress> progress =
         ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
+    QStringList liveNames;
+    for (const QString& t : std::as_const(targets))
+        liveNames << QFileInfo(t).fileName();
+    bool stopped = false;
+    const QStringList problems = problemsWith(sources, liveNames, *progress, &stopped);
+    if (stopped)
+        return false;
     for (int i = 0; i < sources.size(); ++i) {
-        bool stopped = false;
-        const QString problem =
-            problemWith(sources[i], QFileInfo(targets[i]).fileName(), *progress, &stopped);
-        if (stopped)
-            return false;
-        if (!problem.isEmpty()) {
+        if (!problems[i].isEmpty()) {
             progress.reset();
             ui::MsgBox(
                 this,
                 QStringLiteral("%1\n\nSeçilen dosya: %2\nGeri alma yapılmadı; mevcut bilgiler değişmedi.")
-                    .arg(problem, QDir::toNativeSeparators(sources[i])),
+                    .arg(problems[i], QDir::toNativeSeparators(sources[i])),
                 ui::Icon::Critical);
             return false;
         }

@@ -5,8 +5,10 @@
 #include <QFile>
 #include <fcntl.h>
 #include <future>
+#include <memory>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <vector>
 
 namespace engine {
 
@@ -37,41 +39,54 @@ private:
 
 } // namespace
 
-QString integrityProblem(const QString& path, Check depth, const std::function<bool()>& goOn, bool* stopped) {
-    Handle db(path, SQLITE_OPEN_READONLY);
-    if (!db.ok())
-        return db.error();
+QStringList integrityProblems(const QStringList& paths, Check depth, const std::function<bool()>& goOn,
+                              bool* stopped) {
     const char* sql = depth == Check::Full ? "PRAGMA integrity_check(5)" : "PRAGMA quick_check(5)";
-    // The check is one long step of SQLite's: it runs beside the window, which stays free to
-    // repaint and to stop it.
-    auto result = std::async(std::launch::async, [&]() -> std::pair<int, QStringList> {
-        sqlite3_stmt* check = nullptr;
-        if (sqlite3_prepare_v2(db.get(), sql, -1, &check, nullptr) != SQLITE_OK)
-            return {SQLITE_ERROR, {db.error()}};
-        QStringList found;
-        int rc;
-        while ((rc = sqlite3_step(check)) == SQLITE_ROW)
-            found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
-        sqlite3_finalize(check);
-        return {rc, rc == SQLITE_DONE ? found : QStringList{db.error()}};
-    });
+    std::vector<std::unique_ptr<Handle>> handles;
+    std::vector<std::future<QString>> results;
+    // Each check is one long step of SQLite's, on a thread of its own: the files are checked at
+    // once, and the window stays free to repaint and to stop them.
+    for (const QString& path : paths) {
+        handles.push_back(std::make_unique<Handle>(path, SQLITE_OPEN_READONLY));
+        Handle* db = handles.back().get();
+        results.push_back(std::async(std::launch::async, [db, sql]() -> QString {
+            if (!db->ok())
+                return db->error();
+            sqlite3_stmt* check = nullptr;
+            if (sqlite3_prepare_v2(db->get(), sql, -1, &check, nullptr) != SQLITE_OK)
+                return db->error();
+            QStringList found;
+            int rc;
+            while ((rc = sqlite3_step(check)) == SQLITE_ROW)
+                found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+            sqlite3_finalize(check);
+            if (rc != SQLITE_DONE)
+                return db->error();
+            return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(u'\n');
+        }));
+    }
     bool interrupted = false;
-    while (result.wait_for(kPoll) != std::future_status::ready)
-        if (!interrupted && goOn && !goOn()) {
-            sqlite3_interrupt(db.get());
-            interrupted = true;
-        }
-    const auto [rc, found] = result.get();
+    for (auto& result : results)
+        while (result.wait_for(kPoll) != std::future_status::ready)
+            if (!interrupted && goOn && !goOn()) {
+                for (const auto& h : handles)
+                    if (h->ok())
+                        sqlite3_interrupt(h->get());
+                interrupted = true;
+            }
+    QStringList problems;
+    for (auto& result : results)
+        problems << result.get();
     if (interrupted) {
         if (stopped)
             *stopped = true;
-        return {};
+        return QStringList(paths.size(), QString());
     }
-    if (rc != SQLITE_DONE)
-        return found.join(u'\n');
-    if (found == QStringList{QStringLiteral("ok")})
-        return {};
-    return found.join(u'\n');
+    return problems;
+}
+
+QString integrityProblem(const QString& path, Check depth) {
+    return integrityProblems({path}, depth).constFirst();
 }
 
 void recoverJournal(const QString& path) {

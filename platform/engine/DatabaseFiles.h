@@ -9,13 +9,14 @@ namespace engine {
 
 class Database;
 
-// Empty when SQLite's check finds the file sound, else what it found. The full check also
-// compares every index with its table; the quick one checks every page in a tenth of the time.
-// A long check calls `goOn` now and then; when it returns false the check stops and the result
-// is empty with `stopped` set.
+// One entry per file, empty when SQLite's check finds it sound, else what it found; the files
+// are checked at the same time. The full check also compares every index with its table; the
+// quick one checks every page in a tenth of the time. A long check calls `goOn` now and then;
+// when it returns false the checks stop and every entry is empty with `stopped` set.
 enum class Check { Full, Quick };
-QString integrityProblem(const QString& path, Check depth = Check::Full,
-                         const std::function<bool()>& goOn = {}, bool* stopped = nullptr);
+QStringList integrityProblems(const QStringList& paths, Check depth, const std::function<bool()>& goOn = {},
+                              bool* stopped = nullptr);
+QString integrityProblem(const QString& path, Check depth = Check::Full);
 
 // Opens the file once on its own, so that a journal left by a writer that died is rolled back
 // into the file it belongs to.
