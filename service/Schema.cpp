@@ -167,7 +167,7 @@ void upgradeInPlace(engine::Database& db, const QString& fileName) {
     }
 }
 
-QString checkDatabaseFile(const QString& path, const QString& fileName) {
+QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade upgrade) {
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo(path).isFile())
         return QStringLiteral("%1 dosyası bulunamadı (%2).").arg(name, path);
@@ -201,7 +201,8 @@ QString checkDatabaseFile(const QString& path, const QString& fileName) {
     if (!complete)
         return QStringLiteral("%1 bu programın veritabanı değil: %2 eksik.")
             .arg(name, missing.join(QStringLiteral("; ")));
-    upgradeInPlace(*db, fileName);
+    if (upgrade == Upgrade::InPlace)
+        upgradeInPlace(*db, fileName);
     return {};
 }
 

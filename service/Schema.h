@@ -27,9 +27,11 @@ QStringList createMissingDatabases(const QString& directory);
 void upgradeInPlace(engine::Database& db, const QString& fileName);
 
 // Empty when the file at `path` is a complete database of this program of the kind `fileName`
-// names (every table with every field), after upgrading it in place; otherwise one Turkish
-// sentence that names the file and what it lacks.
-QString checkDatabaseFile(const QString& path, const QString& fileName);
+// names (every table with every field), after upgrading it in place unless `upgrade` is No (a
+// backup being checked is only read); otherwise one Turkish sentence that names the file and
+// what it lacks.
+enum class Upgrade { InPlace, No };
+QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade upgrade = Upgrade::InPlace);
 
 // Empty when the file and its folder can be written (the engine writes its journal beside the
 // file); otherwise a Turkish sentence saying which cannot.

@@ -43,7 +43,7 @@ QStringList problemsWith(const QStringList& paths, const QStringList& liveNames,
                          bool* stopped) {
     QStringList problems;
     for (int i = 0; i < paths.size(); ++i)
-        problems << schema::checkDatabaseFile(paths[i], liveNames[i]);
+        problems << schema::checkDatabaseFile(paths[i], liveNames[i], schema::Upgrade::No);
     if (std::any_of(problems.cbegin(), problems.cend(), [](const QString& p) { return !p.isEmpty(); }))
         return problems;
     progress.setText(QStringLiteral("Yedek denetleniyor..."));
@@ -274,8 +274,12 @@ bool frmServis::restoreFrom(const QString& chosen) {
     return true;
 }
 
-// Points the three data sources at the live files of the program directory and opens them.
+// Points the three data sources at the live files of the program directory and opens them; a
+// restored file from an older version gets the indexes it lacks first.
 bool frmServis::reopenLive() {
+    for (const QString& name : {schema::kServisFile, schema::kStokFile})
+        if (!schema::checkDatabaseFile(programFile(name), name).isEmpty())
+            return false;
     data1_->setDatabaseName(programFile(schema::kServisFile));
     data2_->setDatabaseName(programFile(schema::kServisFile));
     dataStkHar_->setDatabaseName(programFile(schema::kStokFile));
