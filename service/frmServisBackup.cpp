@@ -17,6 +17,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -105,6 +106,7 @@ bool frmServis::backUpInto(const QString& folder) {
     fileOp.ClearSourceFiles();
     fileOp.ClearDestFiles();
     QStringList copies;
+    std::vector<std::unique_ptr<engine::IntegrityCheck>> checks;
     for (const auto& [source, name] : files) {
         const QString copy = QDir(staging.path()).filePath(name);
         QString error;
@@ -120,14 +122,20 @@ bool frmServis::backUpInto(const QString& folder) {
                 progress->setProgress(done, total);
                 return !progress->cancelled();
             },
-            &error);
+            &error, &checks.emplace_back());
         if (!made)
             return error.isEmpty(); // stopped with "Vazgeç": nothing was placed
         copies << copy;
     }
+    // The copies go to the disk while the checks, begun with the copies, end.
+    std::future<bool> synced = engine::syncFiles(copies);
     bool stopped = false;
-    const QStringList damage = engine::integrityProblems(
-        copies, engine::Check::Quick, [&] { return !progress->cancelled(); }, &stopped);
+    const QStringList damage = engine::finishChecks(
+        checks, [&] { return !progress->cancelled(); }, &stopped);
+    while (synced.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        stopped = progress->cancelled() || stopped;
+    if (!synced.get())
+        return false;
     if (stopped)
         return true;
     for (int i = 0; i < copies.size(); ++i) {

@@ -3,10 +3,15 @@
 #include "Database.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <memory>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -39,50 +44,81 @@ private:
 
 } // namespace
 
-QStringList integrityProblems(const QStringList& paths, Check depth, const std::function<bool()>& goOn,
-                              bool* stopped) {
-    const char* sql = depth == Check::Full ? "PRAGMA integrity_check(5)" : "PRAGMA quick_check(5)";
-    std::vector<std::unique_ptr<Handle>> handles;
-    std::vector<std::future<QString>> results;
-    // Each check is one long step of SQLite's, on a thread of its own: the files are checked at
-    // once, and the window stays free to repaint and to stop them.
-    for (const QString& path : paths) {
-        handles.push_back(std::make_unique<Handle>(path, SQLITE_OPEN_READONLY));
-        Handle* db = handles.back().get();
-        results.push_back(std::async(std::launch::async, [db, sql]() -> QString {
-            if (!db->ok())
-                return db->error();
-            sqlite3_stmt* check = nullptr;
-            if (sqlite3_prepare_v2(db->get(), sql, -1, &check, nullptr) != SQLITE_OK)
-                return db->error();
-            QStringList found;
-            int rc;
-            while ((rc = sqlite3_step(check)) == SQLITE_ROW)
-                found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
-            sqlite3_finalize(check);
-            if (rc != SQLITE_DONE)
-                return db->error();
-            return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(u'\n');
-        }));
+IntegrityCheck::IntegrityCheck(const QString& path, Check depth) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+            SQLITE_OK) {
+        const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("bellek yetersiz");
+        std::promise<QString> failed;
+        failed.set_value(why);
+        result_ = failed.get_future();
+        return;
     }
+    // The read transaction is open already: the check sees the file as it is now, however long
+    // it takes to start. It is one long step of SQLite's, on a thread of its own.
+    const char* sql = depth == Check::Full ? "PRAGMA integrity_check(5)" : "PRAGMA quick_check(5)";
+    result_ = std::async(std::launch::async, [db = db_, sql]() -> QString {
+        sqlite3_stmt* check = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &check, nullptr) != SQLITE_OK)
+            return QString::fromUtf8(sqlite3_errmsg(db));
+        QStringList found;
+        int rc;
+        while ((rc = sqlite3_step(check)) == SQLITE_ROW)
+            found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+        sqlite3_finalize(check);
+        if (rc != SQLITE_DONE)
+            return QString::fromUtf8(sqlite3_errmsg(db));
+        return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(u'\n');
+    });
+}
+
+IntegrityCheck::~IntegrityCheck() {
+    if (result_.valid())
+        result_.wait();
+    sqlite3_close(db_);
+}
+
+bool IntegrityCheck::done() const {
+    return result_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+void IntegrityCheck::stop() {
+    if (db_)
+        sqlite3_interrupt(db_);
+}
+
+QString IntegrityCheck::problem() {
+    if (!problem_)
+        problem_ = result_.get();
+    return *problem_;
+}
+
+QStringList finishChecks(const std::vector<std::unique_ptr<IntegrityCheck>>& checks,
+                         const std::function<bool()>& goOn, bool* stopped) {
     bool interrupted = false;
-    for (auto& result : results)
-        while (result.wait_for(kPoll) != std::future_status::ready)
+    for (const auto& check : checks)
+        while (!check->done()) {
+            std::this_thread::sleep_for(kPoll);
             if (!interrupted && goOn && !goOn()) {
-                for (const auto& h : handles)
-                    if (h->ok())
-                        sqlite3_interrupt(h->get());
+                for (const auto& c : checks)
+                    c->stop();
                 interrupted = true;
             }
+        }
     QStringList problems;
-    for (auto& result : results)
-        problems << result.get();
-    if (interrupted) {
-        if (stopped)
-            *stopped = true;
-        return QStringList(paths.size(), QString());
-    }
+    for (const auto& check : checks)
+        problems << (interrupted ? QString() : check->problem());
+    if (interrupted && stopped)
+        *stopped = true;
     return problems;
+}
+
+QStringList integrityProblems(const QStringList& paths, Check depth, const std::function<bool()>& goOn,
+                              bool* stopped) {
+    std::vector<std::unique_ptr<IntegrityCheck>> checks;
+    for (const QString& path : paths)
+        checks.push_back(std::make_unique<IntegrityCheck>(path, depth));
+    return finishChecks(checks, goOn, stopped);
 }
 
 QString integrityProblem(const QString& path, Check depth) {
@@ -99,64 +135,154 @@ QStringList companionFiles(const QString& path) {
     return {path + QStringLiteral("-journal"), path + QStringLiteral("-wal"), path + QStringLiteral("-shm")};
 }
 
+namespace {
+
+constexpr sqlite3_int64 kBytesPerStep = 4 << 20;
+
+// True when the connection keeps a rollback journal and has no transaction of its own open: a
+// read transaction then keeps every writer off the file.
+bool fileStaysStillWhileReading(sqlite3* db) {
+    if (!sqlite3_get_autocommit(db))
+        return false;
+    sqlite3_stmt* mode = nullptr;
+    bool rollback = false;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK &&
+        sqlite3_step(mode) == SQLITE_ROW)
+        rollback = sqlite3_stricmp(reinterpret_cast<const char*>(sqlite3_column_text(mode, 0)), "wal") != 0;
+    sqlite3_finalize(mode);
+    return rollback;
+}
+
+// The file's bytes, read through SQLite's own handle of it while `db` holds a read transaction:
+// no writer can change the file meanwhile, and a journal left by one that died has been rolled
+// back. A descriptor of our own would not do: closing it would drop every lock this process
+// holds on the file.
+bool copyWhileReading(sqlite3* db, const QString& to, const std::function<bool(qint64, qint64)>& goOn,
+                      QString* error, std::unique_ptr<IntegrityCheck>* check, const QString& from) {
+    if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    // Started while writers are kept off, the check reads the very state being copied, beside
+    // the copy instead of after it.
+    if (check)
+        *check = std::make_unique<IntegrityCheck>(from, Check::Quick);
+    sqlite3_file* in = nullptr;
+    sqlite3_int64 size = 0;
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool ok = out >= 0 && sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &in) == SQLITE_OK &&
+              in && in->pMethods->xFileSize(in, &size) == SQLITE_OK;
+    if (!ok)
+        *error = out < 0 ? QString::fromLocal8Bit(strerror(errno))
+                         : QStringLiteral("veritabanı dosyası okunamadı");
+    bool stopped = false;
+    std::vector<char> buffer(kBytesPerStep);
+    for (sqlite3_int64 done = 0; ok && done < size;) {
+        const int step = static_cast<int>(std::min<sqlite3_int64>(kBytesPerStep, size - done));
+        if (in->pMethods->xRead(in, buffer.data(), step, done) != SQLITE_OK) {
+            *error = QStringLiteral("veritabanı dosyası okunamadı");
+            ok = false;
+            break;
+        }
+        for (qint64 written = 0; written < step;) {
+            const ssize_t n = ::write(out, buffer.data() + written, size_t(step - written));
+            if (n > 0) {
+                written += n;
+            } else if (n < 0 && errno != EINTR) {
+                *error = QString::fromLocal8Bit(strerror(errno));
+                ok = false;
+                break;
+            }
+        }
+        done += step;
+        if (ok && goOn && !goOn(done, size)) {
+            stopped = true;
+            ok = false;
+        }
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (out >= 0 && ::close(out) != 0 && ok) {
+        *error = QString::fromLocal8Bit(strerror(errno));
+        ok = false;
+    }
+    if (stopped)
+        error->clear();
+    return ok;
+}
+
+// SQLite's online backup, page by page: a write-ahead log holds committed pages the file lacks.
+bool copyThroughSqlite(sqlite3* source, const QString& target,
+                       const std::function<bool(qint64, qint64)>& goOn, QString* error) {
+    Handle dest(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!dest.ok()) {
+        *error = dest.error();
+        return false;
+    }
+    // A new file nobody else sees: no journal is needed, and the caller syncs it once.
+    sqlite3_exec(dest.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    sqlite3_backup* b = sqlite3_backup_init(dest.get(), "main", source, "main");
+    if (!b) {
+        *error = dest.error();
+        return false;
+    }
+    int rc;
+    while ((rc = sqlite3_backup_step(b, kPagesPerStep)) == SQLITE_OK || rc == SQLITE_BUSY ||
+           rc == SQLITE_LOCKED) {
+        const int total = sqlite3_backup_pagecount(b);
+        if (goOn && !goOn(total - sqlite3_backup_remaining(b), total)) {
+            sqlite3_backup_finish(b);
+            error->clear();
+            return false;
+        }
+        if (rc != SQLITE_OK)
+            sqlite3_sleep(20);
+    }
+    sqlite3_backup_finish(b);
+    if (rc != SQLITE_DONE) {
+        *error = QString::fromUtf8(sqlite3_errstr(rc));
+        return false;
+    }
+    if (sqlite3_errcode(dest.get()) != SQLITE_OK) {
+        *error = dest.error();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool backupDatabase(Database& source, const QString& target, const std::function<bool(qint64, qint64)>& goOn,
-                    QString* error) {
-    const auto failed = [&](const QString& why) {
-        *error = why;
+                    QString* error, std::unique_ptr<IntegrityCheck>* check) {
+    error->clear();
+    bool made;
+    if (fileStaysStillWhileReading(source.handle())) {
+        made = copyWhileReading(source.handle(), target, goOn, error, check, source.path());
+    } else {
+        made = copyThroughSqlite(source.handle(), target, goOn, error);
+        if (made && check)
+            *check = std::make_unique<IntegrityCheck>(target, Check::Quick);
+    }
+    if (!made) {
         QFile::remove(target);
         for (const QString& f : companionFiles(target))
             QFile::remove(f);
-        return false;
-    };
-    bool ok = false;
-    {
-        Handle dest(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        if (!dest.ok())
-            return failed(dest.error());
-        // A new file nobody else sees: no journal is needed, and one sync at the end.
-        sqlite3_exec(dest.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr,
-                     nullptr);
-        sqlite3_backup* b = sqlite3_backup_init(dest.get(), "main", source.handle(), "main");
-        if (!b)
-            return failed(dest.error());
-        int rc;
-        bool stopped = false;
-        while ((rc = sqlite3_backup_step(b, kPagesPerStep)) == SQLITE_OK || rc == SQLITE_BUSY ||
-               rc == SQLITE_LOCKED) {
-            const int total = sqlite3_backup_pagecount(b);
-            if (goOn && !goOn(total - sqlite3_backup_remaining(b), total)) {
-                stopped = true;
-                break;
-            }
-            if (rc != SQLITE_OK)
-                sqlite3_sleep(20);
-        }
-        sqlite3_backup_finish(b);
-        if (stopped)
-            return failed(QString());
-        if (rc != SQLITE_DONE)
-            return failed(QString::fromUtf8(sqlite3_errstr(rc)));
-        ok = sqlite3_errcode(dest.get()) == SQLITE_OK;
-        if (!ok)
-            return failed(dest.error());
     }
-    // The sync of a large file takes a while; the window is let through meanwhile.
-    auto synced = std::async(std::launch::async, [&] {
-        const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY);
-        const bool done = fd >= 0 && ::fsync(fd) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        return done;
+    return made;
+}
+
+std::future<bool> syncFiles(const QStringList& paths) {
+    return std::async(std::launch::async, [paths] {
+        bool all = true;
+        for (const QString& path : paths) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+            all = fd >= 0 && ::fsync(fd) == 0 && all;
+            if (fd >= 0)
+                ::close(fd);
+        }
+        return all;
     });
-    bool stopped = false;
-    while (synced.wait_for(kPoll) != std::future_status::ready)
-        if (goOn && !stopped && !goOn(1, 1))
-            stopped = true;
-    if (!synced.get())
-        return failed(QStringLiteral("dosya diske yazılamadı"));
-    if (stopped)
-        return failed(QString());
-    return ok;
 }
 
 } // namespace engine
