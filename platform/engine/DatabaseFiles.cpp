@@ -45,9 +45,11 @@ private:
 } // namespace
 
 IntegrityCheck::IntegrityCheck(const QString& path, Check depth) {
+    // A page cache of some size: the full check visits index pages again and again, and with
+    // SQLite's 2 MB default it reads them from the file each time, several times slower.
     if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
-        sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
-            SQLITE_OK) {
+        sqlite3_exec(db_, "PRAGMA cache_size=-16384; BEGIN; SELECT count(*) FROM sqlite_master", nullptr,
+                     nullptr, nullptr) != SQLITE_OK) {
         const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("bellek yetersiz");
         std::promise<QString> failed;
         failed.set_value(why);
