@@ -197,6 +197,34 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(at("Yedek/Servis.mdb-wal")));
     }
 
+    // Another program in the middle of a write: the backup holds what was committed, and the
+    // other program can commit once the backup is done.
+    void backupLeavesOutAWriteInProgress_data() {
+        QTest::addColumn<QString>("journal");
+        QTest::newRow("rollback journal") << "DELETE";
+        QTest::newRow("write-ahead log") << "WAL";
+    }
+    void backupLeavesOutAWriteInProgress() {
+        QFETCH(QString, journal);
+        fill();
+        raw(f->db.servis(), qPrintable("PRAGMA journal_mode=" + journal));
+        sqlite3* writer = nullptr;
+        sqlite3_open(f->db.servis().toUtf8().constData(), &writer);
+        QCOMPARE(sqlite3_exec(writer,
+                              "BEGIN IMMEDIATE; INSERT INTO Servis (ServisKayitNo, Unvan) "
+                              "VALUES ('01-0003-01', 'Yarım')",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        f->open();
+        backUp(at("Yedek/Servis.mdb"));
+        const int committed = sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(writer);
+        QCOMPARE(committed, SQLITE_OK);
+        QCOMPARE(titles(at("Yedek/Servis.mdb")), QStringLiteral("Ali'nin Dükkanı,Bora Ltd"));
+        QCOMPARE(engine::integrityProblem(at("Yedek/Servis.mdb")), QString());
+        QCOMPARE(titles(f->db.servis()), QStringLiteral("Ali'nin Dükkanı,Bora Ltd,Yarım"));
+    }
+
     void aDamagedDatabaseIsNotCopiedOverAGoodBackup() {
         fill();
         f->open();
