@@ -192,8 +192,9 @@ bool copyWhileReading(sqlite3* db, const QString& to, const std::function<bool(q
             const ssize_t n = ::write(out, buffer.data() + written, size_t(step - written));
             if (n > 0) {
                 written += n;
-            } else if (n < 0 && errno != EINTR) {
-                *error = QString::fromLocal8Bit(strerror(errno));
+            } else if (n == 0 || errno != EINTR) {
+                *error =
+                    n == 0 ? QStringLiteral("dosyaya yazılamadı") : QString::fromLocal8Bit(strerror(errno));
                 ok = false;
                 break;
             }
