@@ -22,6 +22,8 @@ namespace {
 constexpr int kPagesPerStep = 1024;
 constexpr std::chrono::milliseconds kPoll(20); // how often the window is let through
 
+} // namespace
+
 // A connection of its own, closed on every way out.
 class Handle {
 public:
@@ -42,24 +44,22 @@ private:
     int rc_ = SQLITE_ERROR;
 };
 
-} // namespace
-
-IntegrityCheck::IntegrityCheck(const QString& path, Check depth) {
+IntegrityCheck::IntegrityCheck(const QString& path, Check depth)
+    : db_(std::make_unique<Handle>(path, SQLITE_OPEN_READONLY)) {
     // A page cache of some size: the full check visits index pages again and again, and with
     // SQLite's 2 MB default it reads them from the file each time, several times slower.
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
-        sqlite3_exec(db_, "PRAGMA cache_size=-16384; BEGIN; SELECT count(*) FROM sqlite_master", nullptr,
-                     nullptr, nullptr) != SQLITE_OK) {
-        const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("bellek yetersiz");
+    if (!db_->ok() ||
+        sqlite3_exec(db_->get(), "PRAGMA cache_size=-16384; BEGIN; SELECT count(*) FROM sqlite_master",
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
         std::promise<QString> failed;
-        failed.set_value(why);
+        failed.set_value(db_->error());
         result_ = failed.get_future();
         return;
     }
     // The read transaction is open already: the check sees the file as it is now, however long
     // it takes to start. It is one long step of SQLite's, on a thread of its own.
     const char* sql = depth == Check::Full ? "PRAGMA integrity_check(5)" : "PRAGMA quick_check(5)";
-    result_ = std::async(std::launch::async, [db = db_, sql]() -> QString {
+    result_ = std::async(std::launch::async, [db = db_->get(), sql]() -> QString {
         sqlite3_stmt* check = nullptr;
         if (sqlite3_prepare_v2(db, sql, -1, &check, nullptr) != SQLITE_OK)
             return QString::fromUtf8(sqlite3_errmsg(db));
@@ -74,19 +74,16 @@ IntegrityCheck::IntegrityCheck(const QString& path, Check depth) {
     });
 }
 
-IntegrityCheck::~IntegrityCheck() {
-    if (result_.valid())
-        result_.wait();
-    sqlite3_close(db_);
-}
+// The thread's future goes first and waits for the check to end; the connection closes after.
+IntegrityCheck::~IntegrityCheck() = default;
 
 bool IntegrityCheck::done() const {
     return result_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 void IntegrityCheck::stop() {
-    if (db_)
-        sqlite3_interrupt(db_);
+    if (db_->ok())
+        sqlite3_interrupt(db_->get());
 }
 
 QString IntegrityCheck::problem() {

@@ -8,12 +8,11 @@
 #include <optional>
 #include <vector>
 
-struct sqlite3;
-
 // Work on whole database files: checking, recovering and copying them.
 namespace engine {
 
 class Database;
+class Handle;
 
 enum class Check { Full, Quick };
 
@@ -32,7 +31,7 @@ public:
     QString problem();
 
 private:
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<Handle> db_; // declared before the future, so it closes after the check ends
     std::future<QString> result_;
     std::optional<QString> problem_;
 };
