@@ -3,6 +3,7 @@
 #include "Bench.h"
 #include "DataSet.h"
 #include "ProgramStyle.h"
+#include "engine/Database.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -78,6 +79,8 @@ void describe(QTextStream& out, const dataset::Cached& data, int records) {
 
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
+    // SQLite set up as the program sets it up, before the data set's own connections.
+    engine::startSqlite();
     try {
         std::fprintf(stderr, "kts-bench: preparing the data set of %d records...\n", options.records);
         const dataset::Cached data = dataset::ensure(options.records);

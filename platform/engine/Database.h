@@ -104,6 +104,8 @@ private:
 } // namespace engine
 
 namespace engine {
+// Sets SQLite up for this process before its first connection; every opening calls it.
+void startSqlite();
 // Creates a new database file with the given statements, inside one transaction. Only the
 // installation tool and tests make files; the program itself never does.
 void createDatabaseFile(const QString& path, const QStringList& statements);

@@ -28,6 +28,7 @@ constexpr std::chrono::milliseconds kPoll(20); // how often the window is let th
 class Handle {
 public:
     Handle(const QString& path, int flags) {
+        startSqlite();
         rc_ = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);
     }
     ~Handle() { sqlite3_close(db_); }
