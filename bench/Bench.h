@@ -56,7 +56,8 @@ private:
     QString freshFolder(const QString& kind);
     double rawCopyMs(const QString& from, const std::function<QString()>& to, const QString& dotCommand);
     Result backup(WindowDriver& d);
-    Result restore(WindowDriver& d);
+    QList<Result> restore(WindowDriver& d);
+    double rawCheckedRestoreMs(const QString& into);
     Result backupResponsiveness();
     QString backupFolder_;
 
