@@ -55,9 +55,9 @@ private:
     // backup and restore (BenchBackup.cpp)
     QString freshFolder(const QString& kind);
     double rawCopyMs(const QString& from, const std::function<QString()>& to, const QString& dotCommand);
-    Result backup(WindowDriver& d);
+    QList<Result> backup(WindowDriver& d);
     QList<Result> restore(WindowDriver& d);
-    double rawCheckedRestoreMs(const QString& into);
+    double rawSafeCopyMs(const QString& from, const std::function<QString()>& to, bool check);
     Result backupResponsiveness();
     QString backupFolder_;
 
