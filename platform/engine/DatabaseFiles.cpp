@@ -137,7 +137,8 @@ QStringList companionFiles(const QString& path) {
 
 namespace {
 
-constexpr sqlite3_int64 kBytesPerStep = 4 << 20;
+// Small enough that a step that waits for the disk still lets the window answer in time.
+constexpr sqlite3_int64 kBytesPerStep = 1 << 20;
 
 // True when the connection keeps a rollback journal and has no transaction of its own open: a
 // read transaction then keeps every writer off the file.
