@@ -180,6 +180,11 @@ void startSqlite() {
     }();
 }
 
+int openConnection(const QString& path, int flags, sqlite3** db) {
+    startSqlite();
+    return sqlite3_open_v2(path.toUtf8().constData(), db, flags, nullptr);
+}
+
 std::shared_ptr<Database> Database::open(const QString& path) {
     const QFileInfo info(path);
     const QString key = info.absoluteFilePath();
@@ -187,9 +192,8 @@ std::shared_ptr<Database> Database::open(const QString& path) {
         return existing;
     if (!info.exists() || !info.isFile())
         throw DbError(ErrFileNotFound, QStringLiteral("Veritabanı dosyası bulunamadı: %1").arg(key));
-    startSqlite();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(key.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = openConnection(key, SQLITE_OPEN_READWRITE, &db);
     if (rc != SQLITE_OK) {
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
         sqlite3_close(db);
@@ -379,10 +383,8 @@ namespace engine {
 void createDatabaseFile(const QString& path, const QStringList& statements) {
     if (QFileInfo::exists(path))
         throw DbError(ErrInvalidArgument, QStringLiteral("Dosya zaten var: %1").arg(path));
-    startSqlite();
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
+    if (openConnection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &db) != SQLITE_OK) {
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
         sqlite3_close(db);
         throw DbError(ErrCannotOpen,

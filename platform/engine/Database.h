@@ -104,8 +104,10 @@ private:
 } // namespace engine
 
 namespace engine {
-// Sets SQLite up for this process before its first connection; every opening calls it.
+// Sets SQLite up for this process; openConnection() calls it before each opening.
 void startSqlite();
+// sqlite3_open_v2 of `path`, with SQLite set up first; the result code as SQLite gives it.
+int openConnection(const QString& path, int flags, sqlite3** db);
 // Creates a new database file with the given statements, inside one transaction. Only the
 // installation tool and tests make files; the program itself never does.
 void createDatabaseFile(const QString& path, const QStringList& statements);

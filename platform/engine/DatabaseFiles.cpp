@@ -27,10 +27,7 @@ constexpr std::chrono::milliseconds kPoll(20); // how often the window is let th
 // A connection of its own, closed on every way out.
 class Handle {
 public:
-    Handle(const QString& path, int flags) {
-        startSqlite();
-        rc_ = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);
-    }
+    Handle(const QString& path, int flags) { rc_ = openConnection(path, flags, &db_); }
     ~Handle() { sqlite3_close(db_); }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
