@@ -6,7 +6,7 @@ KTS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Everything the program, its tests and its benchmark need on a fresh Debian 12.
 KTS_PACKAGES=(
     cmake g++ ninja-build pkg-config
-    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6
+    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6 qt6-translations-l10n
     gstreamer1.0-plugins-base
     libsqlite3-dev sqlite3
     fonts-dejavu-core
