@@ -94,6 +94,11 @@ bool frmServis::customerFilter(QObject* watched, QEvent* e) {
             CariList_Pick();
             return true;
         }
+        if (key == Qt::Key_Escape) {
+            CariList->hide();
+            Text1[0]->setFocus();
+            return true;
+        }
     }
     return false;
 }

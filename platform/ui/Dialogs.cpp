@@ -3,6 +3,7 @@
 #include "ProgressWindow.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -61,6 +62,7 @@ public:
             break;
         }
         box.setDefaultButton(toStandard(defaultButton));
+        keepTitleWhole(box, title);
         switch (box.exec()) {
         case QMessageBox::Yes:
             return Answer::Yes;
@@ -92,6 +94,22 @@ public:
     }
 
 private:
+    // A short text makes a box narrower than its title, which the window manager then cuts; a
+    // spacer as wide as the title with room for the frame's buttons keeps it whole.
+    static void keepTitleWhole(QMessageBox& box, const QString& title) {
+        auto* grid = qobject_cast<QGridLayout*>(box.layout());
+        if (!grid)
+            return;
+        QFont font = box.font();
+        font.setBold(true);
+        const int width = QFontMetrics(font).horizontalAdvance(title) + kFrameButtons;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
+
+    // The window icon, the minimise and close buttons and the frame's margins.
+    static constexpr int kFrameButtons = 140;
+
     // "Veri Dosyaları|*.mdb" becomes "Veri Dosyaları (*.mdb)"; several pairs are joined by ";;".
     static QString qtFilter(const QString& filter) {
         const QStringList parts = filter.split(u'|');
