@@ -83,6 +83,7 @@ frmServis::frmServis(QWidget* parent)
     connectEntry();
     connectCustomerLookup();
     connectPrint();
+    connectLabel();
     connectMaterials();
     connectBackup();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);

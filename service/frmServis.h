@@ -210,6 +210,14 @@ private:
     void connectPrint();
     void cmdYazici_Click();
 
+    // ---- the device label (frmServisLabel.cpp) ----
+public:
+    QAction* EtiketYazdir = nullptr;
+
+private:
+    void connectLabel();
+    void EtiketYazdir_Click();
+
     // ---- materials and the stock list (frmServisMaterials.cpp) ----
 public:
     int stockRecordMode() const override { return KayitModu; }

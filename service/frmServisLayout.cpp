@@ -318,6 +318,13 @@ void frmServis::buildMenu() {
     Kapat = dosya->addAction(QStringLiteral("Kapat"));
     Kapat->setObjectName(QStringLiteral("Kapat"));
 
+    // What the program does beyond the old one hangs here; "Dosya" keeps its own items.
+    QMenu* araclar = menuBar()->addMenu(QStringLiteral("Araçlar"));
+    araclar->setObjectName(QStringLiteral("Araclar"));
+    EtiketYazdir = araclar->addAction(QStringLiteral("Etiket Yazdır"));
+    EtiketYazdir->setObjectName(QStringLiteral("EtiketYazdir"));
+    EtiketYazdir->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+
     PoPMenu = new QMenu(this);
     PoPMenu->setObjectName(QStringLiteral("PoPMenu"));
     PoPMenu->addAction(QStringLiteral("Satır Sil"))->setObjectName(QStringLiteral("PopMnu"));

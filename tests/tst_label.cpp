@@ -1,12 +1,22 @@
-// The device label: its barcode scanned back from the PDF as a scanner would read the paper, and
-// its lines kept inside the label.
+// The device label: its barcode scanned back from the PDF as a scanner would read the paper, its
+// lines kept inside the label, and the label window printing the shown record to a real queue.
+#include "Etiket.h"
 #include "LabelPage.h"
+#include "PrivateCups.h"
+#include "ServisFixture.h"
+#include "Settings.h"
+#include "print/Printers.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +25,8 @@ class TestLabel : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    PrivateCups cups_;
+    QString cupsFailed_;
 
     QString writeLabel(const printing::LabelFields& fields, const QSizeF& mm) {
         const QString pdf = dir.filePath(QStringLiteral("label.pdf"));
@@ -25,6 +37,10 @@ class TestLabel : public QObject {
         QPainter painter(&writer);
         printing::LabelPage::paint(painter, fields, mm);
         return pdf;
+    }
+    static QString scan(const QString& pdf, const QString& png) {
+        run(QStringLiteral("pdftoppm"), {"-r", "300", "-png", "-singlefile", pdf, png});
+        return run(QStringLiteral("zbarimg"), {"--raw", "-q", png + QStringLiteral(".png")});
     }
     static QString run(const QString& program, const QStringList& args) {
         QProcess p;
@@ -38,6 +54,12 @@ private Q_SLOTS:
         for (const char* tool : {"zbarimg", "pdftoppm", "pdftotext"})
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+        cupsFailed_ = cups_.start();
+        if (cupsFailed_.isEmpty()) {
+            QVERIFY(cups_.addQueue(QStringLiteral("Etiket")));
+            QVERIFY(cups_.addQueue(QStringLiteral("Form")));
+            QTRY_COMPARE(print::installedPrinters().size(), 2);
+        }
     }
 
     void barcodeReadsBackAsTheCode_data() {
@@ -63,8 +85,7 @@ private Q_SLOTS:
         const printing::LabelFields fields{code,      title,        "0532 123 45 67", "Dizüstü Lenovo T480",
                                            "PF-1A2B", "08.12.2026", complaint};
         const QString pdf = writeLabel(fields, mm);
-        run(QStringLiteral("pdftoppm"), {"-r", "300", "-png", "-singlefile", pdf, dir.filePath("label")});
-        QCOMPARE(run(QStringLiteral("zbarimg"), {"--raw", "-q", dir.filePath("label.png")}), code);
+        QCOMPARE(scan(pdf, dir.filePath("label")), code);
 
         const QString text = run(QStringLiteral("pdftotext"), {"-layout", pdf, "-"});
         QVERIFY2(text.contains(code), qPrintable(text));
@@ -77,6 +98,51 @@ private Q_SLOTS:
         if (complaint.size() > 100)
             QVERIFY2(lines.last().endsWith(QChar(0x2026)) || !lines.join(u'|').contains(complaint.left(60)),
                      qPrintable(lines.join(u'|')));
+    }
+
+    void labelWindowPrintsTheShownRecord() {
+        if (!cupsFailed_.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no private CUPS daemon: ") + cupsFailed_));
+        ServisFixture f;
+        QVariantMap second = record("01-0002-01", "Çağrı Şükrü Işık");
+        second["Telefon"] = "05321234567";
+        second["Sistem"] = "Yazıcı";
+        second["MarkaModel"] = "HP 1020";
+        f.addRecord(record("01-0001-01", "Ali'nin Dükkanı"));
+        f.addRecord(second);
+        settings::setPrn(QStringLiteral("Form"));
+        f.open();
+        f.click("Data1_Next");
+
+        // While a record is being typed its code is not yet a record's: no label.
+        f.click("cmdAdd");
+        f.window().findChild<QAction*>("EtiketYazdir")->trigger();
+        QVERIFY(!f.window().findChild<printing::Etiket*>());
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        f.click("Evet_Hayir_1");
+        QCOMPARE(f.code(), QStringLiteral("01-0002-01"));
+
+        f.window().findChild<QAction*>("EtiketYazdir")->trigger();
+        auto* label = f.window().findChild<printing::Etiket*>();
+        QVERIFY(label);
+        // The form's printer is not the label's: nothing was remembered, the first queue stands.
+        auto* printer = label->findChild<QComboBox*>("EtiketYazici");
+        printer->setCurrentIndex(printer->findText(QStringLiteral("Etiket")));
+        label->findChild<QComboBox*>("EtiketBoyu")->setCurrentIndex(1);
+        label->findChild<QSpinBox*>("Adet")->setValue(2);
+        QTest::mouseClick(label->findChild<QPushButton*>("Yazdir"), Qt::LeftButton);
+        const QString text = cups_.waitForText(QStringLiteral("Etiket"));
+        QVERIFY2(text.contains(QStringLiteral("01-0002-01")) &&
+                     text.contains(QStringLiteral("Çağrı Şükrü Işık")) &&
+                     text.contains(QStringLiteral("Yazıcı HP 1020")),
+                 qPrintable(text));
+        QCOMPARE(text.count(QStringLiteral("Çağrı Şükrü Işık")), 2);
+        QCOMPARE(scan(cups_.outputOf(QStringLiteral("Etiket")), dir.filePath("printed")),
+                 QStringLiteral("01-0002-01"));
+        QCOMPARE(settings::etiketYazici(), QStringLiteral("Etiket"));
+        QCOMPARE(settings::etiketBoyu(), QSizeF(50, 25));
+        QCOMPARE(settings::prn(), QStringLiteral("Form"));
+        QVERIFY(!QFileInfo::exists(cups_.outputOf(QStringLiteral("Form"))));
     }
 };
 
