@@ -1,11 +1,13 @@
 #include "ModifiedKeyGuard.h"
 
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace {
 
@@ -20,10 +22,26 @@ bool takesText(const QObject* o) {
 ModifiedKeyGuard::ModifiedKeyGuard(QObject* parent)
     : QObject(parent) {}
 
+// Whether an enabled action of the widget's window has this key as its shortcut.
+bool windowCommand(const QObject* watched, const QKeyEvent* key) {
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!widget || !(key->modifiers() & Qt::ControlModifier))
+        return false;
+    const QKeySequence pressed(key->keyCombination());
+    const QList<QAction*> actions = widget->window()->findChildren<QAction*>();
+    return std::any_of(actions.begin(), actions.end(),
+                       [&](const QAction* a) { return a->isEnabled() && a->shortcuts().contains(pressed); });
+}
+
 bool ModifiedKeyGuard::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !takesText(watched))
+    if (!takesText(watched))
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    // Taken here, the override is not accepted by the box: the shortcut goes to its action.
+    if (event->type() == QEvent::ShortcutOverride)
+        return windowCommand(watched, key);
+    if (event->type() != QEvent::KeyPress)
+        return false;
     if (!(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier)))
         return false;
     // Editing commands (copy, paste, undo, select all...) carry no printable text and pass.
