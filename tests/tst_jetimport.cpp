@@ -21,6 +21,7 @@
 namespace {
 
 const QString kFixtures = QStringLiteral(KTS_JET_FIXTURES);
+const jet::ReaderProgram kReader{QStringLiteral(KTS_IMPORT_TOOL)};
 
 QByteArray bytes(const QString& path) {
     QFile f(path);
@@ -84,7 +85,7 @@ private Q_SLOTS:
         for (const QString& name : {QStringLiteral("Servis.mdb"), QStringLiteral("Stok.mdb")}) {
             const QString path = converted_.filePath(name);
             copyIn(QStringLiteral("jet4/") + name, path);
-            jet::JetConversion c(path, path, schemaFor(name));
+            jet::JetConversion c(path, path, schemaFor(name), kReader);
             c.prepare();
             c.commit();
         }
@@ -151,7 +152,7 @@ private Q_SLOTS:
         const QString target = inPlace ? path : dir.filePath("Yeni.mdb");
         bool stopped = false;
         try {
-            jet::JetConversion c(path, target, schemaFor(file));
+            jet::JetConversion c(path, target, schemaFor(file), kReader);
             c.prepare([&](const QString& table, qint64 done, qint64) {
                 if (table == stopTable && done == stopRow) {
                     if (!cancel)
@@ -184,7 +185,7 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("earlier");
         }
-        jet::JetConversion c(path, path, schemaFor("Servis.mdb"));
+        jet::JetConversion c(path, path, schemaFor("Servis.mdb"), kReader);
         const jet::ConversionReport& r = c.prepare();
         c.commit();
         QCOMPARE(r.duplicates(), 1);
@@ -216,7 +217,7 @@ private Q_SLOTS:
              "CREATE TABLE Depo (ID INTEGER PRIMARY KEY, Ad TEXT)"},
             {"STOKKARTLAR", "gurup", "Depo"}};
         const QString target = dir.filePath("Yeni.mdb");
-        jet::JetConversion c(path, target, narrow);
+        jet::JetConversion c(path, target, narrow, kReader);
         const jet::ConversionReport r = c.prepare();
         c.commit();
         QCOMPARE(r.unknownTables, (QStringList{"StokHareket", "AltGurup"}));
@@ -336,7 +337,7 @@ private Q_SLOTS:
 
         if (clickVazgec) // once Servis.mdb is made and Stok.mdb is under way, as a user would
             f.dialogs.stopWhen = [](const QString& text) { return text.startsWith("Stok.mdb"); };
-        QCOMPARE(offerJetConversion(nullptr, f.db.dir()), goesOn);
+        QCOMPARE(offerJetConversion(nullptr, f.db.dir(), kReader), goesOn);
 
         const bool asked = !servis.isEmpty() || !stok.isEmpty();
         QCOMPARE(f.dialogs.shown.size(), asked ? 2 : 0);
@@ -372,7 +373,7 @@ private Q_SLOTS:
         QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
         garbage.write(QByteArray(4096, 'x'));
         garbage.close();
-        QVERIFY(offerJetConversion(nullptr, f.db.dir()));
+        QVERIFY(offerJetConversion(nullptr, f.db.dir(), kReader));
         QVERIFY(f.dialogs.shown.isEmpty());
         frmServis w;
         QVERIFY(!w.Form_Load());
