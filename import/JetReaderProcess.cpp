@@ -1,6 +1,7 @@
 #include "JetReaderProcess.h"
 
 #include "ImportError.h"
+#include "files/SystemError.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -128,7 +129,8 @@ JetReaderProcess::JetReaderProcess(const QString& file, const ReaderProgram& pro
     d->process.start(program.path, {QStringLiteral("--read"), file});
     if (!d->process.waitForStarted(-1))
         throw ImportError(QStringLiteral("Access dosyalarını okuyan %1 başlatılamadı: %2")
-                              .arg(QDir::toNativeSeparators(program.path), d->process.errorString()));
+                              .arg(QDir::toNativeSeparators(program.path),
+                                   platform::turkishSystemError(d->process.errorString())));
     d->in.setDevice(&d->process);
     d->out.setDevice(&d->process);
     d->in.setVersion(kStreamVersion);
