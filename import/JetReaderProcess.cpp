@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -123,12 +125,17 @@ JetReaderProcess::JetReaderProcess(const QString& file, const ReaderProgram& pro
                env.value(QStringLiteral("ASAN_OPTIONS")) +
                    QStringLiteral(":max_malloc_fill_size=0:hard_rss_limit_mb=%1").arg(limit >> 20));
     d->process.setProcessEnvironment(env);
-#else
+#endif
     d->process.setChildProcessModifier([limit] {
+        // A reader stuck in a loop must not outlive the program that waits for it.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#ifdef KTS_ADDRESS_SANITIZER
+        Q_UNUSED(limit);
+#else
         const rlimit r{limit, limit};
         ::setrlimit(RLIMIT_AS, &r);
-    });
 #endif
+    });
     d->process.start(program.path, {QStringLiteral("--read"), file});
     if (!d->process.waitForStarted(-1))
         throw ImportError(QStringLiteral("Access dosyalarını okuyan %1 başlatılamadı: %2")
