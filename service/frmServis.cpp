@@ -85,6 +85,7 @@ frmServis::frmServis(QWidget* parent)
     connectPrint();
     connectMaterials();
     connectBackup();
+    connectNotify();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     qApp->installEventFilter(new ModifiedKeyGuard(this));
