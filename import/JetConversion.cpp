@@ -73,10 +73,12 @@ QString databaseError(const engine::DbError& e) {
 
 } // namespace
 
-JetConversion::JetConversion(const QString& source, const QString& target, const TargetSchema& schema)
+JetConversion::JetConversion(const QString& source, const QString& target, const TargetSchema& schema,
+                             const ReaderProgram& reader)
     : source_(QFileInfo(source).absoluteFilePath())
     , target_(QFileInfo(target).absoluteFilePath())
-    , schema_(schema) {
+    , schema_(schema)
+    , reader_(reader) {
     const QString a = QFileInfo(source_).canonicalFilePath();
     inPlace_ = !a.isEmpty() && a == QFileInfo(target_).canonicalFilePath();
     report_.source = source_;
@@ -96,10 +98,10 @@ QString JetConversion::keptPath(const QString& target) {
     return freeName(target, QStringLiteral(".access-yedek"), QStringLiteral(".mdb"));
 }
 
-TargetSchema JetConversion::schemaOf(const QString& source) {
+TargetSchema JetConversion::schemaOf(const QString& source, const ReaderProgram& reader) {
     if (fileFormat(source) == Format::NotJet)
         throw ImportError(notAccess(source));
-    const std::optional<TargetSchema> schema = schemaForTables(JetReader(source).tables());
+    const std::optional<TargetSchema> schema = schemaForTables(JetReaderProcess(source, reader).tables());
     if (!schema)
         throw ImportError(
             QStringLiteral("%1 ne servis ne de stok veritabanı olarak tanınamadı.").arg(source));
@@ -191,7 +193,11 @@ void stopIfAsked(const Progress& progress, const QString& table, qint64 done, qi
 } // namespace
 
 void JetConversion::copyTables(const Progress& progress) {
-    JetReader reader(source_);
+    // While the reader is busy the progress window keeps answering, at the last step it showed.
+    QString table;
+    qint64 done = 0, total = 0;
+    stopIfAsked(progress, table, done, total);
+    JetReaderProcess reader(source_, reader_, [&] { return !progress || progress(table, done, total); });
     const QStringList jetTables = reader.tables();
     for (const QString& t : jetTables)
         if (!schema_.tables.contains(t, Qt::CaseInsensitive))
@@ -199,23 +205,31 @@ void JetConversion::copyTables(const Progress& progress) {
 
     auto db = engine::Database::open(temp_);
     engine::Database::Transaction transaction(*db);
-    for (const QString& table : schema_.tables) {
+    for (const QString& name : schema_.tables) {
         const auto found = std::find_if(jetTables.begin(), jetTables.end(), [&](const QString& t) {
-            return t.compare(table, Qt::CaseInsensitive) == 0;
+            return t.compare(name, Qt::CaseInsensitive) == 0;
         });
         if (found == jetTables.end()) {
-            report_.missingTables << table;
+            report_.missingTables << name;
             continue;
         }
+        table = name;
+        done = 0;
+        total = 0;
         reader.openTable(*found);
         const TablePlan p = plan(db->table(table), *found, reader.columns(), report_);
-        TableCount count{table, 0, 0, 0};
-        const qint64 total = reader.declaredRows();
+        total = reader.declaredRows();
+        TableCount count{table, total, 0, 0, 0};
         std::unique_ptr<QSaveFile> csv;
         QVariantList cells;
         stopIfAsked(progress, table, 0, total);
         while (reader.next(p.wanted, cells)) {
             ++count.rows;
+            // More rows than the file declares are not its rows: the table's pages are damaged.
+            if (count.rows > total)
+                throw ImportError(damagedFileText(
+                    source_,
+                    QStringLiteral("%1 tablosunda %2 kayıttan fazlası okundu").arg(table).arg(total)));
             const QVariantList row = p.row(cells);
             try {
                 engine::Statement s = db->prepare(p.insert);
@@ -231,16 +245,11 @@ void JetConversion::copyTables(const Progress& progress) {
                     csv = openSetAside(table, p.names);
                 csv->write(csvLine(row, p.types).toUtf8() + '\n');
             }
-            stopIfAsked(progress, table, count.rows, total);
+            done = count.rows;
+            stopIfAsked(progress, table, done, total);
         }
         if (csv && !csv->commit())
             throw ImportError(QStringLiteral("%1 yazılamadı.").arg(csvFiles_.last().second));
-        if (count.rows != total)
-            throw ImportError(QStringLiteral("%1 tablosunda %2 satır olmalıyken %3 satır okunabildi; "
-                                             "eski dosya bozuk olabilir.")
-                                  .arg(table)
-                                  .arg(total)
-                                  .arg(count.rows));
         report_.tables << count;
     }
     // A file that holds none of the tables is another program's: an empty database made from

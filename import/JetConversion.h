@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConversionReport.h"
+#include "JetReaderProcess.h"
 #include "TargetSchema.h"
 
 #include <QSaveFile>
@@ -9,21 +10,25 @@
 
 namespace jet {
 
-// Called as the rows go over: the table, rows done, rows in it. False stops the conversion.
+// Called as the rows go over: the table, rows done, rows in it (no table yet while the file's
+// catalogue is read). False stops the conversion.
 using Progress = std::function<bool(const QString& table, qint64 done, qint64 total)>;
 
 // Converts an Access file into a database of the program. The new file is made beside the
 // target under a temporary name and checked; only commit() puts it in place. When the target is
 // the source itself, the original stays beside it under a name that says what it is, unchanged.
 // Until commit() has succeeded the original is never touched, and anything half made is removed.
+// The old file is read by `reader` in a process of its own.
 class JetConversion {
 public:
-    JetConversion(const QString& source, const QString& target, const TargetSchema& schema);
+    JetConversion(const QString& source, const QString& target, const TargetSchema& schema,
+                  const ReaderProgram& reader);
     ~JetConversion();
     JetConversion(const JetConversion&) = delete;
     JetConversion& operator=(const JetConversion&) = delete;
 
-    // Writes and checks the new file; throws ImportError, leaving nothing behind.
+    // Writes and checks the new file; throws ImportError, leaving nothing behind. What the old
+    // file declares but did not give (report().shortfalls()) is no error: the caller decides.
     const ConversionReport& prepare(const Progress& progress = {});
     // Puts the checked file (and any file of set-aside rows) in place; throws ImportError,
     // leaving the original where it was.
@@ -35,7 +40,7 @@ public:
 
     // The schema an old file's tables belong to; throws ImportError when it is not an Access
     // file or holds tables of neither database.
-    static TargetSchema schemaOf(const QString& source);
+    static TargetSchema schemaOf(const QString& source, const ReaderProgram& reader);
 
     // Names beside a database file "Servis.mdb": its temporary twin and the kept original.
     static QString temporaryPath(const QString& target);
@@ -48,6 +53,7 @@ private:
 
     QString source_, target_;
     TargetSchema schema_;
+    ReaderProgram reader_;
     bool inPlace_ = false;
     bool prepared_ = false;
     QString temp_;

@@ -1,14 +1,12 @@
 #include "JetHeader.h"
 
-#include <QFile>
+#include "files/RegularFile.h"
 
 namespace jet {
 
 Format fileFormat(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return Format::NotJet;
-    const QByteArray head = f.read(0x15);
+    // A FIFO or a device in the file's place would block an ordinary open for ever.
+    const QByteArray head = platform::readRegularFile(path, 0x15).data;
     if (head.size() < 0x15)
         return Format::NotJet;
     const QByteArray signature = head.mid(4, 16);

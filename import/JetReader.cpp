@@ -1,13 +1,14 @@
 #include "JetReader.h"
 
 #include "ImportError.h"
+#include "files/RegularFile.h"
 
 // glib first: mdbtools.h uses its types without including it.
 #include <glib.h>
 
 #include <mdbtools.h>
 
-#include <QFileInfo>
+#include <QFile>
 #include <algorithm>
 
 namespace jet {
@@ -94,7 +95,7 @@ JetReader::JetReader(const QString& path)
     // machines; Jet 4 and later keep Unicode and ignore this. Text always comes out as UTF-8.
     qputenv("MDB_JET3_CHARSET", "CP1254");
     qputenv("MDB_ICONV", "UTF-8");
-    if (!QFileInfo(path).isFile())
+    if (!platform::isRegularFile(path))
         throw ImportError(QStringLiteral("Dosya bulunamadı: %1").arg(path));
     d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!d->mdb)

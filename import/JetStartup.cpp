@@ -4,8 +4,10 @@
 #include "ImportError.h"
 #include "JetConversion.h"
 #include "JetHeader.h"
+#include "files/RegularFile.h"
 #include "ui/Dialogs.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <memory>
@@ -55,6 +57,8 @@ QString summary(const QVector<jet::ConversionReport>& reports) {
                                     "bütün alanlarıyla şu dosyaya yazıldı: %2")
                          .arg(r.duplicates())
                          .arg(QDir::toNativeSeparators(r.duplicateFiles.join(QStringLiteral(", "))));
+        if (!r.shortfalls().isEmpty())
+            lines << QStringLiteral("Eksik gelenler:\n%1").arg(r.shortfalls().join(u'\n'));
         QStringList left = r.unknownTables;
         left << r.unknownColumns;
         if (!left.isEmpty())
@@ -66,13 +70,30 @@ QString summary(const QVector<jet::ConversionReport>& reports) {
 
 const QString kUntouched = QStringLiteral("Asıl dosyalar yerinde ve değişmedi. Program kapanıyor.");
 
+// What each converted file declares and did not give; empty when nothing is missing.
+QString shortfalls(const std::vector<std::unique_ptr<jet::JetConversion>>& conversions) {
+    QStringList out;
+    for (const auto& c : conversions) {
+        const QStringList lost = c->report().shortfalls();
+        if (!lost.isEmpty())
+            out << QStringLiteral("%1:\n%2").arg(QFileInfo(c->report().source).fileName(), lost.join(u'\n'));
+    }
+    return out.join(QStringLiteral("\n\n"));
+}
+
+// The program ends after this message: it goes to the session's log as well.
+void lastWord(QWidget* parent, const QString& text, ui::Icon icon) {
+    qWarning().noquote() << text;
+    ui::MsgBox(parent, text, icon);
+}
+
 } // namespace
 
-bool offerJetConversion(QWidget* parent, const QString& programDir) {
+bool offerJetConversion(QWidget* parent, const QString& programDir, const jet::ReaderProgram& reader) {
     QVector<OldFile> files;
     for (const QString& name : {QStringLiteral("Servis.mdb"), QStringLiteral("Stok.mdb")}) {
         const QString path = QDir(programDir).filePath(name);
-        if (QFileInfo(path).isFile() && jet::fileFormat(path) != jet::Format::NotJet)
+        if (platform::isRegularFile(path) && jet::fileFormat(path) != jet::Format::NotJet)
             files << OldFile{path, *jet::schemaForFile(name)};
     }
     if (files.isEmpty())
@@ -94,18 +115,32 @@ bool offerJetConversion(QWidget* parent, const QString& programDir) {
     try {
         ConversionProgress progress(parent);
         for (const OldFile& f : files) {
-            conversions.push_back(std::make_unique<jet::JetConversion>(f.path, f.path, f.schema));
+            conversions.push_back(std::make_unique<jet::JetConversion>(f.path, f.path, f.schema, reader));
             conversions.back()->prepare([&](const QString& table, qint64 done, qint64 total) {
                 return progress.step(f.schema.fileName, table, done, total);
             });
         }
     } catch (const jet::ImportError& e) {
         conversions.clear();
-        ui::MsgBox(parent,
-                   e.cancelled()
-                       ? QStringLiteral("Dönüştürme durduruldu.\n\n") + kUntouched
-                       : QStringLiteral("Dönüştürme yapılamadı:\n%1\n\n").arg(e.text()) + kUntouched,
-                   e.cancelled() ? ui::Icon::Information : ui::Icon::Critical);
+        lastWord(parent,
+                 e.cancelled() ? QStringLiteral("Dönüştürme durduruldu.\n\n") + kUntouched
+                               : QStringLiteral("Dönüştürme yapılamadı:\n%1\n\n").arg(e.text()) + kUntouched,
+                 e.cancelled() ? ui::Icon::Information : ui::Icon::Critical);
+        return false;
+    }
+
+    const QString lost = shortfalls(conversions);
+    if (!lost.isEmpty() &&
+        ui::MsgBox(
+            parent,
+            QStringLiteral("Eski dosyanın bildirdiklerinin hepsi okunamadı; dosya bozuk olabilir.\n\n%1"
+                           "\n\nDönüştürülen dosya yine de kullanılsın mı? Asıl dosya her durumda "
+                           "değiştirilmeden saklanır.")
+                .arg(lost),
+            ui::Icon::Exclamation, ui::Buttons::YesNo, ui::Answer::No) != ui::Answer::Yes) {
+        conversions.clear();
+        lastWord(parent, QStringLiteral("Dönüştürülen dosya kullanılmadı.\n\n") + kUntouched,
+                 ui::Icon::Information);
         return false;
     }
 
@@ -119,7 +154,7 @@ bool offerJetConversion(QWidget* parent, const QString& programDir) {
                                .arg(e.text(), QFileInfo(c->report().source).fileName());
             if (!done.isEmpty())
                 text += QStringLiteral("\n\n") + summary(done);
-            ui::MsgBox(parent, text + QStringLiteral("\n\nProgram kapanıyor."), ui::Icon::Critical);
+            lastWord(parent, text + QStringLiteral("\n\nProgram kapanıyor."), ui::Icon::Critical);
             return false;
         }
     }

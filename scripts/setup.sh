@@ -19,6 +19,7 @@ KTS_PACKAGES=(
     clang-format clang libclang-rt-14-dev git
     ccache
     libzint-dev zbar-tools
+    xdg-utils
 )
 
 kts_install_packages() {

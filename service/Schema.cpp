@@ -62,6 +62,29 @@ QList<Table> tablesOf(const QString& fileName) {
     return fileName.compare(kStokFile, Qt::CaseInsensitive) == 0 ? stokTables() : servisTables();
 }
 
+// Tables and triggers that later versions added: made in place in older files, so the check of a
+// file does not ask for them.
+QList<Table> addedTablesOf(const QString& fileName) {
+    if (fileName.compare(kStokFile, Qt::CaseInsensitive) == 0)
+        return {};
+    return {{"Bildirim",
+             {QStringLiteral("KayitNo TEXT"), QStringLiteral("Tarih DATE"), QStringLiteral("Saat TIME"),
+              QStringLiteral("Yol TEXT"), QStringLiteral("Adres TEXT"), QStringLiteral("Metin TEXT")}}};
+}
+
+// The notifications of a record follow its code when it is changed and go when it is deleted,
+// whichever program changes the file.
+QStringList addedTriggersOf(const QString& fileName) {
+    if (fileName.compare(kStokFile, Qt::CaseInsensitive) == 0)
+        return {};
+    return {
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Servis_Bildirim_KayitNo AFTER UPDATE OF ServisKayitNo "
+                       "ON Servis WHEN OLD.ServisKayitNo IS NOT NEW.ServisKayitNo BEGIN UPDATE Bildirim "
+                       "SET KayitNo = NEW.ServisKayitNo WHERE KayitNo = OLD.ServisKayitNo; END"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Servis_Bildirim_Sil AFTER DELETE ON Servis BEGIN "
+                       "DELETE FROM Bildirim WHERE KayitNo = OLD.ServisKayitNo; END")};
+}
+
 QString create(const Table& t) {
     return QStringLiteral("CREATE TABLE %1 (\n    ID INTEGER PRIMARY KEY,\n    %2\n)")
         .arg(QLatin1String(t.name), t.fields.join(QStringLiteral(",\n    ")));
@@ -88,6 +111,7 @@ QStringList servisIndexes() {
         foldedIndex(QStringLiteral("Servis"), QStringLiteral("ServisiYapan")),
         foldedIndex(QStringLiteral("Servis"), QStringLiteral("SeriNo")),
         foldedIndex(QStringLiteral("Cari"), QStringLiteral("Unvan")),
+        QStringLiteral("CREATE INDEX Bildirim_KayitNo ON Bildirim (KayitNo)"),
     };
 }
 
@@ -119,25 +143,27 @@ QStringList indexesOf(const QString& fileName) {
     return fileName.compare(kStokFile, Qt::CaseInsensitive) == 0 ? stokIndexes() : servisIndexes();
 }
 
-QStringList statements(const QList<Table>& tables, const QStringList& indexes) {
-    QStringList out;
-    for (const Table& t : tables)
-        out << create(t);
-    return out + indexes;
+QString createAdded(const Table& t) {
+    return create(t).replace(QStringLiteral("CREATE TABLE "), QStringLiteral("CREATE TABLE IF NOT EXISTS "));
 }
 
 } // namespace
 
 QStringList servisStatements() {
-    return statements(servisTables(), servisIndexes());
+    return statementsOf(kServisFile);
 }
 
 QStringList stokStatements() {
-    return statements(stokTables(), stokIndexes());
+    return statementsOf(kStokFile);
 }
 
 QStringList statementsOf(const QString& fileName) {
-    return statements(tablesOf(fileName), indexesOf(fileName));
+    QStringList out;
+    for (const Table& t : tablesOf(fileName))
+        out << create(t);
+    for (const Table& t : addedTablesOf(fileName))
+        out << create(t);
+    return out + addedTriggersOf(fileName) + indexesOf(fileName);
 }
 
 QStringList createMissingDatabases(const QString& directory) {
@@ -155,6 +181,17 @@ QStringList createMissingDatabases(const QString& directory) {
 }
 
 void upgradeInPlace(engine::Database& db, const QString& fileName) {
+    QStringList added;
+    for (const Table& t : addedTablesOf(fileName))
+        added << createAdded(t);
+    for (const QString& statement : added + addedTriggersOf(fileName)) {
+        try {
+            db.exec(statement);
+        } catch (const engine::DbError& e) {
+            // A read-only file stays as it is; what needs the new table says so when it is used.
+            qCWarning(lcSchema) << "table not added:" << db.path() << e.description();
+        }
+    }
     for (QString index : indexesOf(fileName)) {
         index.replace(QRegularExpression(QStringLiteral("^CREATE (UNIQUE )?INDEX ")),
                       QStringLiteral("CREATE \\1INDEX IF NOT EXISTS "));

@@ -22,8 +22,9 @@ QStringList statementsOf(const QString& fileName);
 // An existing file is never touched.
 QStringList createMissingDatabases(const QString& directory);
 
-// Brings a file of the program's own up to date in place: the indexes that later versions added
-// are created where missing. Rows are never touched; a file that cannot be written is left as it is.
+// Brings a file of the program's own up to date in place: the tables, triggers and indexes that
+// later versions added are created where missing. Rows are never touched; a file that cannot be written is
+// left as it is.
 void upgradeInPlace(engine::Database& db, const QString& fileName);
 
 // Empty when the file at `path` is a complete database of this program of the kind `fileName`

@@ -86,6 +86,7 @@ frmServis::frmServis(QWidget* parent)
     connectLabel();
     connectMaterials();
     connectBackup();
+    connectNotify();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     qApp->installEventFilter(new ModifiedKeyGuard(this));

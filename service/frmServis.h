@@ -29,6 +29,7 @@ class QTimeEdit;
 class QTimer;
 class QToolButton;
 class Form2;
+class Notifier;
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
@@ -198,6 +199,20 @@ private:
     // The newest used item when a new record was started: abandoning the record removes the items
     // added during the entry, and only those.
     qint64 lastItemBeforeEntry_ = 0;
+
+    // ---- telling the customer that the device is ready (frmServisNotify.cpp) ----
+public:
+    static constexpr int kStatusReady = 1; // "Tamam" in Durumu
+
+private:
+    QMenu* toolsMenu();
+    void connectNotify();
+    void showNotice();
+    void HaberVer_Click();
+    void offerNotice(const QString& code, bool becameReady);
+    Notifier* notifier_ = nullptr;
+    QAction* HaberVer = nullptr;
+    QLabel* Bildirim = nullptr;
 
     // ---- printing: the record's values for the print layout window (frmServisPrint.cpp) ----
 public:

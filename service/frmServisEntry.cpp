@@ -143,6 +143,8 @@ void frmServis::cmdDuzeltme_Click() {
 // refused, so the user can mend the cause and confirm again.
 void frmServis::Tamam_Click() {
     const int savedMode = KayitModu;
+    const bool wasReady =
+        savedMode == kChanging && data1_->rs().value(QStringLiteral("SonDurum")).toInt() == kStatusReady;
     if (MaskEdBox1->displayText().trimmed() == recordcode::kEmpty)
         KayitModu = kNoCode;
     else if (text1(0).trimmed().isEmpty())
@@ -204,7 +206,10 @@ void frmServis::Tamam_Click() {
     case kNoTitle:
         return stop(QStringLiteral("Ünvanı olmayan kayıt kabul edilmez."), ui::Icon::Critical, Text1[0]);
     }
+    const bool becameReady = !wasReady && Durumu->currentIndex() == kStatusReady;
+    const QString savedCode = MaskEdBox1->displayText();
     closePanel();
+    offerNotice(savedCode, becameReady);
 }
 
 void frmServis::Vazgec_Click() {

@@ -50,6 +50,7 @@ void frmServis::KayitGoster() {
     dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where KayitNo=") +
                                  engine::sqlQuote(code));
     engine::RefreshData(*dataStkHar_);
+    showNotice();
 }
 
 void frmServis::KayitYaz() {

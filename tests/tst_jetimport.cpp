@@ -17,10 +17,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 namespace {
 
 const QString kFixtures = QStringLiteral(KTS_JET_FIXTURES);
+const jet::ReaderProgram kReader{QStringLiteral(KTS_IMPORT_TOOL)};
 
 QByteArray bytes(const QString& path) {
     QFile f(path);
@@ -32,6 +34,14 @@ void copyIn(const QString& fixture, const QString& to) {
     QFile::remove(to);
     QVERIFY(QFile::copy(kFixtures + u'/' + fixture, to));
     QFile(to).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// A byte of a copied-in file changed, as a damaged disk or a crash leaves it.
+void damage(const QString& path, qint64 offset, char value) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek(offset));
+    QVERIFY(f.putChar(value));
 }
 
 QStringList listing(const QString& dir) {
@@ -84,7 +94,7 @@ private Q_SLOTS:
         for (const QString& name : {QStringLiteral("Servis.mdb"), QStringLiteral("Stok.mdb")}) {
             const QString path = converted_.filePath(name);
             copyIn(QStringLiteral("jet4/") + name, path);
-            jet::JetConversion c(path, path, schemaFor(name));
+            jet::JetConversion c(path, path, schemaFor(name), kReader);
             c.prepare();
             c.commit();
         }
@@ -151,7 +161,7 @@ private Q_SLOTS:
         const QString target = inPlace ? path : dir.filePath("Yeni.mdb");
         bool stopped = false;
         try {
-            jet::JetConversion c(path, target, schemaFor(file));
+            jet::JetConversion c(path, target, schemaFor(file), kReader);
             c.prepare([&](const QString& table, qint64 done, qint64) {
                 if (table == stopTable && done == stopRow) {
                     if (!cancel)
@@ -184,7 +194,7 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("earlier");
         }
-        jet::JetConversion c(path, path, schemaFor("Servis.mdb"));
+        jet::JetConversion c(path, path, schemaFor("Servis.mdb"), kReader);
         const jet::ConversionReport& r = c.prepare();
         c.commit();
         QCOMPARE(r.duplicates(), 1);
@@ -216,7 +226,7 @@ private Q_SLOTS:
              "CREATE TABLE Depo (ID INTEGER PRIMARY KEY, Ad TEXT)"},
             {"STOKKARTLAR", "gurup", "Depo"}};
         const QString target = dir.filePath("Yeni.mdb");
-        jet::JetConversion c(path, target, narrow);
+        jet::JetConversion c(path, target, narrow, kReader);
         const jet::ConversionReport r = c.prepare();
         c.commit();
         QCOMPARE(r.unknownTables, (QStringList{"StokHareket", "AltGurup"}));
@@ -336,7 +346,7 @@ private Q_SLOTS:
 
         if (clickVazgec) // once Servis.mdb is made and Stok.mdb is under way, as a user would
             f.dialogs.stopWhen = [](const QString& text) { return text.startsWith("Stok.mdb"); };
-        QCOMPARE(offerJetConversion(nullptr, f.db.dir()), goesOn);
+        QCOMPARE(offerJetConversion(nullptr, f.db.dir(), kReader), goesOn);
 
         const bool asked = !servis.isEmpty() || !stok.isEmpty();
         QCOMPARE(f.dialogs.shown.size(), asked ? 2 : 0);
@@ -365,6 +375,116 @@ private Q_SLOTS:
                  servis.isEmpty() ? QStringLiteral("Tek Kayıt") : QStringLiteral("Ali'nin Dükkanı"));
     }
 
+    // A file that crashes the reader, or sends it round a loop that only grows, ends in a message
+    // naming it; Servis.mdb converted before a failing Stok.mdb is not put in place either.
+    void damagedFileEndsInAMessage_data() {
+        QTest::addColumn<QString>("servis");
+        QTest::addColumn<QString>("stok");
+        QTest::addColumn<qint64>("memoryMb");
+        QTest::addColumn<int>("silenceSeconds");
+        QTest::addColumn<int>("cancelAfterChecks");
+        QTest::addColumn<QString>("says");
+        const QString servis = "jet4/Servis.mdb", stok = "jet4/Stok.mdb",
+                      loop = "jet4-empty-property/Servis.mdb";
+        const QString damaged = "%1: dosya bozuk; dönüştürülemedi, asıl dosya olduğu gibi duruyor (%2).";
+        QTest::newRow("usage map lost: the reader crashes")
+            << servis << "jet4-lost-usage-map/Stok.mdb" << qint64(512) << 20 << -1
+            << damaged.arg("%DIR%/Stok.mdb", "okuyan işlem çöktü ya da bellek sınırını aştı");
+        QTest::newRow("empty property: past the memory limit")
+            << loop << stok << qint64(256) << 600 << -1
+            << damaged.arg("%DIR%/Servis.mdb", "okuyan işlem çöktü ya da bellek sınırını aştı");
+        QTest::newRow("empty property: past the time limit")
+            << loop << stok << qint64(65536) << 1 << -1
+            << damaged.arg("%DIR%/Servis.mdb", "okuma 1 saniye içinde ilerlemedi");
+        QTest::newRow("empty property: Vazgeç while the reader is busy")
+            << loop << stok << qint64(512) << 600 << 3 << "Dönüştürme durduruldu.";
+    }
+    void damagedFileEndsInAMessage() {
+        QFETCH(QString, servis);
+        QFETCH(QString, stok);
+        QFETCH(qint64, memoryMb);
+        QFETCH(int, silenceSeconds);
+        QFETCH(int, cancelAfterChecks);
+        QFETCH(QString, says);
+        ServisFixture f;
+        says.replace("%DIR%", f.db.dir());
+        copyIn(servis, f.db.servis());
+        copyIn(stok, f.db.stok());
+        const QStringList before = listing(f.db.dir());
+        const QByteArray servisBefore = bytes(f.db.servis()), stokBefore = bytes(f.db.stok());
+        f.dialogs.answers = {ui::Answer::Yes};
+        f.dialogs.cancelAfterChecks = cancelAfterChecks;
+
+        QVERIFY(!offerJetConversion(nullptr, f.db.dir(), {kReader.path, memoryMb << 20, silenceSeconds}));
+        QCOMPARE(f.dialogs.shown.size(), 2);
+        QVERIFY2(f.dialogs.shown[1].text.contains(says), qPrintable(f.dialogs.shown[1].text));
+        QVERIFY(f.dialogs.shown[1].text.contains("Asıl dosyalar yerinde ve değişmedi."));
+        QCOMPARE(listing(f.db.dir()), before);
+        QCOMPARE(bytes(f.db.servis()), servisBefore);
+        QCOMPARE(bytes(f.db.stok()), stokBefore);
+    }
+
+    // A file that reads to the end yet gives less than it declares: what is missing is named and
+    // the user decides; the original is kept either way.
+    void incompleteConversionIsTheUsersChoice_data() {
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<char>("value");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("missing");
+        const int yes = int(ui::Answer::Yes), no = int(ui::Answer::No);
+        // Offsets into jet4/Servis.mdb: the catalogue's name "Cari", the name of its column
+        // "Telefon", the row count in its table definition (10).
+        QTest::newRow("table name damaged, kept")
+            << qint64(0xe8f3) << 'X' << yes << "Cari tablosu eski dosyada yok; boş kaldı.";
+        QTest::newRow("column name damaged, not kept")
+            << qint64(0x2713d) << 'X' << no << "Cari.Telefon sütunu eski dosyada yok; boş (Null) kaldı.";
+        QTest::newRow("fewer rows than declared, not kept")
+            << qint64(0x27010) << '\x0c' << no << "Cari tablosunda 12 kayıt olmalıyken 10 kayıt okunabildi.";
+    }
+    void incompleteConversionIsTheUsersChoice() {
+        QFETCH(qint64, offset);
+        QFETCH(char, value);
+        QFETCH(int, answer);
+        QFETCH(QString, missing);
+        ServisFixture f;
+        copyIn("jet4/Servis.mdb", f.db.servis());
+        damage(f.db.servis(), offset, value);
+        const QStringList before = listing(f.db.dir());
+        const QByteArray original = bytes(f.db.servis());
+        f.dialogs.answers = {ui::Answer::Yes, ui::Answer(answer)};
+
+        const bool kept = answer == int(ui::Answer::Yes);
+        QCOMPARE(offerJetConversion(nullptr, f.db.dir(), kReader), kept);
+        QCOMPARE(f.dialogs.shown.size(), 3);
+        const ScriptedDialogs::Shown& question = f.dialogs.shown[1];
+        QVERIFY2(question.text.contains("Servis.mdb:\n" + missing), qPrintable(question.text));
+        QCOMPARE(question.buttons, ui::Buttons::YesNo);
+        QCOMPARE(question.defaultButton, ui::Answer::No);
+        if (!kept) {
+            QVERIFY(f.dialogs.shown[2].text.contains("Asıl dosyalar yerinde ve değişmedi."));
+            QCOMPARE(listing(f.db.dir()), before);
+            QCOMPARE(bytes(f.db.servis()), original);
+            return;
+        }
+        QVERIFY2(f.dialogs.shown[2].text.contains("Eksik gelenler:\n" + missing),
+                 qPrintable(f.dialogs.shown[2].text));
+        QCOMPARE(bytes(f.db.dir() + "/Servis.access-yedek.mdb"), original);
+        QCOMPARE(f.servis("SELECT count(*) FROM Servis"), QVariant(30));
+    }
+
+    // A FIFO in an Access file's place would block an ordinary open for ever.
+    void fifoIsNoAccessFile() {
+        ServisFixture f;
+        f.addRecord(record("05-0001-01", "Tek Kayıt"));
+        const QString fifo = f.db.dir() + "/Stok.mdb";
+        QFile::remove(fifo);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QCOMPARE(jet::fileFormat(fifo), jet::Format::NotJet);
+        QVERIFY(offerJetConversion(nullptr, f.db.dir(), kReader));
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QVERIFY_THROWS_EXCEPTION(jet::ImportError, jet::JetConversion::schemaOf(fifo, kReader));
+    }
+
     // A file that is neither this program's nor an old Access one is not taken for either.
     void otherFilesAreRefused() {
         ServisFixture f;
@@ -372,7 +492,7 @@ private Q_SLOTS:
         QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
         garbage.write(QByteArray(4096, 'x'));
         garbage.close();
-        QVERIFY(offerJetConversion(nullptr, f.db.dir()));
+        QVERIFY(offerJetConversion(nullptr, f.db.dir(), kReader));
         QVERIFY(f.dialogs.shown.isEmpty());
         frmServis w;
         QVERIFY(!w.Form_Load());
@@ -396,6 +516,8 @@ private Q_SLOTS:
                                        << "Var.mdb" << 1 << "zaten var";
         QTest::newRow("not an Access file") << ""
                                             << "Yeni.mdb" << 1 << "Access (Jet) veritabanı dosyası değil";
+        QTest::newRow("damaged, in place") << "jet4-lost-usage-map/Stok.mdb"
+                                           << "" << 1 << "dosya bozuk; dönüştürülemedi";
     }
     void commandLine() {
         QFETCH(QString, old);
@@ -412,7 +534,7 @@ private Q_SLOTS:
         }
         const QByteArray before = bytes(oldPath);
         QStringList files{"Old.mdb"};
-        if (exitCode != 0 && !old.isEmpty()) {
+        if (target == "Var.mdb") {
             QFile existing(dir.filePath(target));
             QVERIFY(existing.open(QIODevice::WriteOnly));
             files << target;
@@ -427,7 +549,8 @@ private Q_SLOTS:
         QVERIFY2(output.contains(says), qPrintable(output));
         if (exitCode != 0)
             QCOMPARE(listing(dir.path()), files);
-        const QString kept = target.isEmpty() ? dir.filePath("Old.access-yedek.mdb") : oldPath;
+        const QString kept =
+            target.isEmpty() && exitCode == 0 ? dir.filePath("Old.access-yedek.mdb") : oldPath;
         QCOMPARE(bytes(kept), before);
     }
 };

@@ -11,9 +11,9 @@ namespace platform {
 struct FileRead {
     enum Status { Ok, Missing, NotRegular, Failed };
     Status status = Missing;
-    QByteArray data;       // at most the size asked for
+    QByteArray data;        // at most the size asked for
     bool truncated = false; // the file holds more than was read
-    int error = 0;         // errno of a failure
+    int error = 0;          // errno of a failure
 };
 
 // Opens `path` only when it is a regular file (checked before opening, opened non-blocking, checked
