@@ -176,6 +176,7 @@ private:
     QAction* Gerial = nullptr;
     QAction* StokKayit = nullptr;
     QAction* Kapat = nullptr;
+    QMenu* Araclar = nullptr;
     QMenu* PoPMenu = nullptr;
 
     engine::DataSource* data1_;
@@ -205,7 +206,6 @@ public:
     static constexpr int kStatusReady = 1; // "Tamam" in Durumu
 
 private:
-    QMenu* toolsMenu();
     void connectNotify();
     void showNotice();
     void HaberVer_Click();

@@ -8,8 +8,12 @@
 
 #include <QAction>
 #include <QDateEdit>
+#include <QMenu>
 
 void frmServis::connectLabel() {
+    EtiketYazdir = Araclar->addAction(QStringLiteral("Etiket Yazdır"));
+    EtiketYazdir->setObjectName(QStringLiteral("EtiketYazdir"));
+    EtiketYazdir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(EtiketYazdir, &QAction::triggered, this, ui::handler(this, &frmServis::EtiketYazdir_Click));
 }
 

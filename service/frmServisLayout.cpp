@@ -318,12 +318,10 @@ void frmServis::buildMenu() {
     Kapat = dosya->addAction(QStringLiteral("Kapat"));
     Kapat->setObjectName(QStringLiteral("Kapat"));
 
-    // What the program does beyond the old one hangs here; "Dosya" keeps its own items.
-    QMenu* araclar = menuBar()->addMenu(QStringLiteral("Araçlar"));
-    araclar->setObjectName(QStringLiteral("Araclar"));
-    EtiketYazdir = araclar->addAction(QStringLiteral("Etiket Yazdır"));
-    EtiketYazdir->setObjectName(QStringLiteral("EtiketYazdir"));
-    EtiketYazdir->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    // What the program does beyond the old one hangs here, each feature adding its item; "Dosya"
+    // keeps its own items.
+    Araclar = menuBar()->addMenu(QStringLiteral("Araçlar"));
+    Araclar->setObjectName(QStringLiteral("Araclar"));
 
     PoPMenu = new QMenu(this);
     PoPMenu->setObjectName(QStringLiteral("PoPMenu"));
