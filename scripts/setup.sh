@@ -18,6 +18,7 @@ KTS_PACKAGES=(
     cups-daemon cups-client cups-filters poppler-utils
     clang-format clang libclang-rt-14-dev git
     ccache
+    libzint-dev zbar-tools
     xdg-utils
 )
 

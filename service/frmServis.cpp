@@ -83,6 +83,7 @@ frmServis::frmServis(QWidget* parent)
     connectEntry();
     connectCustomerLookup();
     connectPrint();
+    connectLabel();
     connectMaterials();
     connectBackup();
     connectNotify();

@@ -176,6 +176,7 @@ private:
     QAction* Gerial = nullptr;
     QAction* StokKayit = nullptr;
     QAction* Kapat = nullptr;
+    QMenu* Araclar = nullptr;
     QMenu* PoPMenu = nullptr;
 
     engine::DataSource* data1_;
@@ -205,7 +206,6 @@ public:
     static constexpr int kStatusReady = 1; // "Tamam" in Durumu
 
 private:
-    QMenu* toolsMenu();
     void connectNotify();
     void showNotice();
     void HaberVer_Click();
@@ -224,6 +224,14 @@ public:
 private:
     void connectPrint();
     void cmdYazici_Click();
+
+    // ---- the device label (frmServisLabel.cpp) ----
+public:
+    QAction* EtiketYazdir = nullptr;
+
+private:
+    void connectLabel();
+    void EtiketYazdir_Click();
 
     // ---- materials and the stock list (frmServisMaterials.cpp) ----
 public:

@@ -318,6 +318,11 @@ void frmServis::buildMenu() {
     Kapat = dosya->addAction(QStringLiteral("Kapat"));
     Kapat->setObjectName(QStringLiteral("Kapat"));
 
+    // What the program does beyond the old one hangs here, each feature adding its item; "Dosya"
+    // keeps its own items.
+    Araclar = menuBar()->addMenu(QStringLiteral("Araçlar"));
+    Araclar->setObjectName(QStringLiteral("Araclar"));
+
     PoPMenu = new QMenu(this);
     PoPMenu->setObjectName(QStringLiteral("PoPMenu"));
     PoPMenu->addAction(QStringLiteral("Satır Sil"))->setObjectName(QStringLiteral("PopMnu"));

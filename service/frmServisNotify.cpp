@@ -15,20 +15,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-
-// "Araçlar" follows "Dosya"; whichever feature comes first makes it.
-QMenu* frmServis::toolsMenu() {
-    if (auto* tools = menuBar()->findChild<QMenu*>(QStringLiteral("Araclar")))
-        return tools;
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("Araçlar"));
-    tools->setObjectName(QStringLiteral("Araclar"));
-    return tools;
-}
 
 void frmServis::connectNotify() {
     notifier_ = new Notifier(*data1_, this);
-    HaberVer = toolsMenu()->addAction(QStringLiteral("Müşteriye Haber Ver..."));
+    HaberVer = Araclar->addAction(QStringLiteral("Müşteriye Haber Ver..."));
     HaberVer->setObjectName(QStringLiteral("HaberVer"));
     HaberVer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     connect(HaberVer, &QAction::triggered, this, ui::handler(this, &frmServis::HaberVer_Click));

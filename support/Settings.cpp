@@ -2,6 +2,8 @@
 
 #include "RegString.h"
 
+#include <QStringList>
+
 namespace settings {
 
 namespace {
@@ -53,6 +55,30 @@ QString prn() {
 
 void setPrn(const QString& printer) {
     write("Prn", printer);
+}
+
+QString etiketYazici() {
+    return read("EtiketYazici");
+}
+
+void setEtiketYazici(const QString& printer) {
+    write("EtiketYazici", printer);
+}
+
+QSizeF etiketBoyu() {
+    const QStringList parts = read("EtiketBoyu").split(u'x');
+    bool wide = false, high = false;
+    const double width = parts.value(0).toDouble(&wide);
+    const double height = parts.value(1).toDouble(&high);
+    // A damaged value falls back to the common roll rather than to a label no printer takes.
+    if (parts.size() != 2 || !wide || !high || !(width >= 20 && width <= 150) ||
+        !(height >= 20 && height <= 150))
+        return QSizeF(62, 29);
+    return QSizeF(width, height);
+}
+
+void setEtiketBoyu(const QSizeF& millimetres) {
+    write("EtiketBoyu", QStringLiteral("%1x%2").arg(millimetres.width()).arg(millimetres.height()));
 }
 
 } // namespace settings

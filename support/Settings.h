@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSizeF>
 #include <QString>
 #include <array>
 
@@ -26,5 +27,13 @@ void setSecim(const std::array<bool, kSecimCount>& selected);
 // Device name of the chosen printer; "" keeps the default printer.
 QString prn();
 void setPrn(const QString& printer);
+
+// The label printer, kept apart from the form's printer: a label printer is rarely the same.
+QString etiketYazici();
+void setEtiketYazici(const QString& printer);
+
+// The label's size in millimetres ("62x29"); the common 62 × 29 mm roll unless set.
+QSizeF etiketBoyu();
+void setEtiketBoyu(const QSizeF& millimetres);
 
 } // namespace settings

@@ -56,3 +56,35 @@ e2e_confirm_and_close() {
     kill -0 "$program" 2>/dev/null && fail "the program did not close"
     wait "$program" || fail "the program ended with an error: $(cat "$work/program.log")"
 }
+
+# A CUPS daemon of the test's own, never the machine's: its queues (the names given) print
+# through the Generic PDF driver to $work/cups/QUEUE.out.
+e2e_start_cups() {
+    local d=$work/cups driver=/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd queue
+    [ -x /usr/sbin/cupsd ] || skip "cupsd is not installed"
+    [ -f "$driver" ] || skip "the Generic PDF driver is not installed"
+    mkdir -p "$d/spool" "$d/cache" "$d/state" "$d/log"
+    # The filters run as the daemon's own user, which must reach the driver and the spool.
+    chmod 755 "$work" "$d"
+    printf 'Listen %s/cups.sock\n<Location />\n  Order allow,deny\n  Allow all\n</Location>\n' "$d" >"$d/cupsd.conf"
+    printf '%s\n' "FileDevice Yes" "ServerRoot $d" "RequestRoot $d/spool" "CacheDir $d/cache" \
+        "StateDir $d/state" "ErrorLog $d/log/error_log" "AccessLog $d/log/access_log" \
+        "PageLog $d/log/page_log" "Printcap /dev/null" "SystemGroup root" >"$d/cups-files.conf"
+    /usr/sbin/cupsd -f -c "$d/cupsd.conf" -s "$d/cups-files.conf" >"$d/log/cupsd.out" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -S "$d/cups.sock" ] && break; sleep 0.1; done
+    [ -S "$d/cups.sock" ] || skip "cupsd did not start: $(cat "$d/log/cupsd.out")"
+    export CUPS_SERVER=$d/cups.sock
+    for queue; do
+        /usr/sbin/lpadmin -p "$queue" -E -v "file:$d/$queue.out" -P "$driver" || fail "queue $queue not added"
+    done
+}
+
+# Waits until the queue's output holds text (the file device writes the whole job first).
+e2e_wait_printed() {
+    for _ in $(seq 200); do
+        [ -s "$work/cups/$1.out" ] && pdftotext "$work/cups/$1.out" - 2>/dev/null | grep -q . && return 0
+        sleep 0.1
+    done
+    fail "nothing came out of the queue $1"
+}

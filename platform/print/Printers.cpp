@@ -28,7 +28,7 @@ void setCurrentPrinter(const QString& name) {
     chosen() = name;
 }
 
-QString printPage(const QString& printerName, const PagePainter& paint) {
+QString printPage(const QString& printerName, const PagePainter& paint, const PageSetup& setup) {
     // An unknown name would silently turn the job into a nameless PDF that goes nowhere: look
     // the queue up first, so that a vanished queue or a stopped CUPS is said, not swallowed.
     if (!installedPrinters().contains(printerName)) {
@@ -37,7 +37,13 @@ QString printPage(const QString& printerName, const PagePainter& paint) {
             .arg(printerName);
     }
     QPrinter printer(QPrinterInfo::printerInfo(printerName), QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Servis Formu"));
+    printer.setDocName(setup.docName);
+    printer.setCopyCount(setup.copies);
+    if (setup.size) {
+        printer.setFullPage(true);
+        printer.setPageSize(*setup.size);
+        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    }
     QPainter painter;
     if (!painter.begin(&printer))
         return QStringLiteral("\"%1\" yazıcısına yazdırılamadı. Form yazdırılmadı.").arg(printerName);
@@ -47,7 +53,7 @@ QString printPage(const QString& printerName, const PagePainter& paint) {
     return {};
 }
 
-QString writePdf(const QString& fileName, const PagePainter& paint) {
+QString writePdf(const QString& fileName, const PagePainter& paint, const PageSetup& setup) {
     const QString failed = QStringLiteral("PDF dosyası yazılamadı:\n%1").arg(fileName);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -55,8 +61,8 @@ QString writePdf(const QString& fileName, const PagePainter& paint) {
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Kelvora Teknik Servis"));
-        writer.setTitle(QStringLiteral("Servis Formu"));
-        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setTitle(setup.docName);
+        writer.setPageSize(setup.size.value_or(QPageSize(QPageSize::A4)));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(1440);
         QPainter painter;

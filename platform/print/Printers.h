@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QPainter;
 
@@ -17,15 +19,23 @@ QStringList installedPrinters();
 QString currentPrinter();
 void setCurrentPrinter(const QString& name);
 
+// The paper of a page and how many copies. The service form goes on the printer's own paper (A4 in
+// a PDF) with its origin at the printable area; a label fills a paper of its own size whole.
+struct PageSetup {
+    std::optional<QPageSize> size;
+    int copies = 1;
+    QString docName = QStringLiteral("Servis Formu");
+};
+
 // Draws one page with `paint` on a painter whose origin is the top-left corner of the printable
 // area. Returns "" when the page went to the printer, otherwise a Turkish sentence saying why not
 // (the queue is gone, CUPS is not running, the printer refused the job).
 using PagePainter = std::function<void(QPainter&)>;
-QString printPage(const QString& printerName, const PagePainter& paint);
+QString printPage(const QString& printerName, const PagePainter& paint, const PageSetup& setup = {});
 
-// Writes one A4 page drawn by `paint` as a vector PDF, with the page's top-left corner as origin.
+// Writes one page drawn by `paint` as a vector PDF, with the page's top-left corner as origin.
 // The file appears under its name only when it is complete; "" on success, otherwise a Turkish
 // sentence saying why it could not be written.
-QString writePdf(const QString& fileName, const PagePainter& paint);
+QString writePdf(const QString& fileName, const PagePainter& paint, const PageSetup& setup = {});
 
 } // namespace print

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# End to end at the counter, under a window manager with a Turkish keyboard: a new record typed,
+# its device label printed with "Etiket Yazdır" to a queue of a private CUPS, and the printed
+# barcode scanned back from the page as the record's code.
+set -euo pipefail
+build=$1
+source "$(dirname "$0")/e2e_common.sh"
+fail() { echo "FAILED: $*"; cat "$work/program.log" 2>/dev/null || true; exit 1; }
+e2e_need Xvfb xdotool sqlite3 openbox setxkbmap pdftoppm pdftotext zbarimg
+
+prefix=$work/program
+cmake --install "$build" --prefix "$prefix" >/dev/null
+e2e_start_cups Etiket
+e2e_start_xvfb
+setxkbmap tr
+openbox >"$work/wm.log" 2>&1 &
+pids+=($!)
+sleep 1
+
+cd "$prefix"
+QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' | head -n 1) || true
+[ -n "$window" ] || fail "the window did not appear"
+focus "$window"
+
+xdotool key --delay 100 alt+k            # Yeni Kayıt
+sleep 0.3
+xdotool key Return
+xdotool type --delay 150 'çağrı şükrü ışık'
+sleep 0.3
+xdotool key --delay 100 alt+t            # Tamam
+for _ in $(seq 100); do
+    [ "$(sqlite3 "$prefix/Servis.mdb" 'SELECT count(*) FROM Servis')" = 1 ] && break
+    sleep 0.1
+done
+code=$(sqlite3 "$prefix/Servis.mdb" 'SELECT ServisKayitNo FROM Servis')
+[ "$code" = 01-0001-01 ] || fail "the record was not saved: '$code'"
+
+xdotool key --delay 100 ctrl+e           # Araçlar → Etiket Yazdır
+label=$(timeout 20 xdotool search --sync --onlyvisible --name '^Etiket Yazdır$' | head -n 1) || true
+[ -n "$label" ] || fail "the label window did not appear"
+sleep 0.5
+xdotool key Return                       # Yazdır, the window's default button
+e2e_wait_printed Etiket
+pdftoppm -r 300 -png -singlefile "$work/cups/Etiket.out" "$work/label"
+scanned=$(zbarimg --raw -q "$work/label.png") || true
+[ "$scanned" = "$code" ] || fail "the printed barcode reads '$scanned', not '$code'"
+pdftotext "$work/cups/Etiket.out" - | grep -q 'Çağrı Şükrü Işık' || fail "the label lacks the title"
+
+xdotool key --delay 100 alt+ccedilla     # Çıkış
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program" 2>/dev/null && fail "the program did not close"
+wait "$program" || fail "the program ended with an error"
+echo "end to end: 1 passed, 0 failed"
