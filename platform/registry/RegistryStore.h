@@ -41,8 +41,8 @@ inline constexpr qint64 kMaxFileBytes = 1024 * 1024;
 // Nothing is cached: every call reads the file, and every change rewrites it whole through a
 // temporary file that replaces the old one only when complete, so a crash mid-write leaves the
 // previous contents. Only keys that were written are kept; the levels above a key exist because it
-// does. Lines that cannot be read are passed over, and the file as it was is kept beside it as
-// registry.txt.okunamadi before the first change replaces it.
+// does. Lines that cannot be read are passed over, and what was read of the file is kept beside it
+// as registry.txt.okunamadi before the first change replaces it.
 class Store {
 public:
     explicit Store(QString filePath);
