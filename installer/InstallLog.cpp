@@ -1,8 +1,10 @@
 #include "InstallLog.h"
 
+#include "files/RegularFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace install_log {
 
@@ -65,14 +67,21 @@ bool write(const QString& logPath, const QList<Entry>& entries) {
 }
 
 std::optional<QList<Entry>> read(const QString& logPath) {
-    QFile file(logPath);
-    if (!file.open(QIODevice::ReadOnly))
+    const platform::FileRead file = platform::readRegularFile(logPath, kMaxBytes);
+    if (file.status != platform::FileRead::Ok || file.truncated)
+        return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(file.data);
+    // Another encoding (UTF-16 holds NULs) or bytes that are no text at all.
+    if (utf8.hasError() || text.contains(QChar(0)))
         return std::nullopt;
     QList<Entry> entries;
-    const QString text = QString::fromUtf8(file.readAll());
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
+        // Line ends of another system: the lines cannot be told apart.
+        if (line.contains(u'\r'))
+            return std::nullopt;
         const qsizetype tab = line.indexOf(u'\t');
         if (line.startsWith(u'#') || tab < 0)
             continue;
@@ -81,6 +90,9 @@ std::optional<QList<Entry>> read(const QString& logPath) {
         if (kind && isValid(entry))
             entries.append(entry);
     }
+    // Every installation lists its program files: a log without a single entry is not one.
+    if (entries.isEmpty())
+        return std::nullopt;
     return entries;
 }
 

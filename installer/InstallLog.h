@@ -12,6 +12,8 @@
 namespace install_log {
 
 inline const QString kFileName = QStringLiteral("st6unst.log");
+// A log is a few kilobytes; one larger than this is not read at all.
+inline constexpr qint64 kMaxBytes = 1024 * 1024;
 
 enum class Kind { File, Shortcut, Data };
 
@@ -23,8 +25,9 @@ struct Entry {
 
 // False when the log could not be written whole, or a path holds a line break or a tab.
 bool write(const QString& logPath, const QList<Entry>& entries);
-// Nothing when the log cannot be read. Lines of another form, relative shortcut paths and
-// file or data paths that leave the log's folder are passed over.
+// Nothing when the log cannot be read: not a regular file, larger than kMaxBytes, not UTF-8 text,
+// line ends other than LF or CR LF, or not a single entry. Lines of another form, relative shortcut
+// paths and file or data paths that leave the log's folder are passed over.
 std::optional<QList<Entry>> read(const QString& logPath);
 
 } // namespace install_log

@@ -12,8 +12,8 @@ std::optional<QString> RegReadString(const registry::Store& root, const QString&
     return cp1254::toUnicode(nul < 0 ? data : data.first(nul));
 }
 
-void RegWriteString(const registry::Store& root, const QString& keyPath, const QString& valueName,
-                    const QString& text) {
+registry::Outcome RegWriteString(const registry::Store& root, const QString& keyPath,
+                                 const QString& valueName, const QString& text) {
     // Without a terminating NUL, as the program has always stored its texts.
-    root.setValue(keyPath, valueName, {registry::kTypeString, cp1254::fromUnicode(text)});
+    return root.setValue(keyPath, valueName, {registry::kTypeString, cp1254::fromUnicode(text)});
 }

@@ -13,7 +13,7 @@
 std::optional<QString> RegReadString(const registry::Store& root, const QString& keyPath,
                                      const QString& valueName);
 
-// Stores `text` as a text value, creating missing levels of the key path. Failure is silent: the
-// setting is simply not kept.
-void RegWriteString(const registry::Store& root, const QString& keyPath, const QString& valueName,
-                    const QString& text);
+// Stores `text` as a text value, creating missing levels of the key path. The outcome says, in
+// Turkish, why a text could not be stored; telling the user is the caller's part.
+registry::Outcome RegWriteString(const registry::Store& root, const QString& keyPath,
+                                 const QString& valueName, const QString& text);

@@ -1,6 +1,10 @@
 #include "Settings.h"
 
 #include "RegString.h"
+#include "ui/Dialogs.h"
+
+#include <QApplication>
+#include <QHash>
 
 #include <QStringList>
 
@@ -8,12 +12,53 @@ namespace settings {
 
 namespace {
 
+// Values that could not be stored, by store file: they stay in effect for this run, and go with
+// the next write that succeeds.
+struct Unsaved {
+    QHash<QString, QString> values;
+    bool told = false; // the user has heard that the settings are not being stored
+};
+
+QHash<QString, Unsaved>& unsavedByStore() {
+    static QHash<QString, Unsaved> unsaved;
+    return unsaved;
+}
+
 QString read(const char* name) {
-    return RegReadString(registry::currentUser(), kKey, QLatin1String(name)).value_or(QString());
+    const registry::Store store = registry::currentUser();
+    const auto unsaved = unsavedByStore().constFind(store.filePath());
+    if (unsaved != unsavedByStore().cend()) {
+        if (const auto value = unsaved->values.constFind(QLatin1String(name));
+            value != unsaved->values.cend())
+            return *value;
+    }
+    return RegReadString(store, kKey, QLatin1String(name)).value_or(QString());
 }
 
 void write(const char* name, const QString& text) {
-    RegWriteString(registry::currentUser(), kKey, QLatin1String(name), text);
+    const registry::Store store = registry::currentUser();
+    Unsaved& unsaved = unsavedByStore()[store.filePath()];
+    unsaved.values.insert(QLatin1String(name), text);
+    QString error;
+    for (auto value = unsaved.values.begin(); value != unsaved.values.end();) {
+        error = RegWriteString(store, kKey, value.key(), value.value()).error;
+        if (!error.isEmpty())
+            break;
+        value = unsaved.values.erase(value);
+    }
+    if (error.isEmpty()) {
+        unsaved.told = false;
+        return;
+    }
+    // Once, not at every change: the cause is the same until a write succeeds again.
+    if (unsaved.told)
+        return;
+    unsaved.told = true;
+    ui::MsgBox(QApplication::activeWindow(),
+               QStringLiteral("Ayarlar kaydedilemedi.\n\n%1\n\nYaptığınız değişiklik program kapanana kadar "
+                              "geçerli, ancak kalıcı olarak saklanmadı.")
+                   .arg(error),
+               ui::Icon::Exclamation);
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include <QString>
 #include <array>
 
-// The program's settings: text values of one key of the current user's registry. Nothing is
-// cached; each call reads or writes the store at once, and a missing value reads as its default.
+// The program's settings: text values of one key of the current user's registry. Each call reads or
+// writes the store at once, and a missing value reads as its default. A value that cannot be
+// stored is said once in a message box (until a write succeeds again) and stays in effect for the
+// rest of the run.
 namespace settings {
 
 inline constexpr QLatin1StringView kKey("LoginExTov\\Tov\\Properties");

@@ -30,6 +30,11 @@ registry=$XDG_CONFIG_HOME/KelvoraTeknikServis/registry.txt
 printf '[LoginExTov\\Tov]\n"Diger" = 1 "kalir"\n\n[LoginExTov\\Tov\\Properties]\n"DataNo" = 1 "01-0001-01"\n' \
     >"$registry"
 echo 'kendi notlarım' >"$prefix/notlar.txt"
+# The backups and a shortcut of the user's own whose name holds the program's: neither is ours to remove.
+mkdir -p "$prefix/Yedekler/2026-01-05"
+echo 'yedek' >"$prefix/Yedekler/2026-01-05/Servis.mdb.zst"
+notes="$desktop/Kelvora Teknik Servis notları.desktop"
+printf '[Desktop Entry]\nType=Application\nName=Notlar\nExec=mousepad "%s/notlar.txt"\nPath=%s\n' "$prefix" "$prefix" >"$notes"
 
 e2e_start_xvfb
 if [ "$mode" = wm ]; then
@@ -88,5 +93,7 @@ grep -qF '[LoginExTov\Tov\Properties]' "$registry" && fail "the settings key is 
 grep -qF '"Diger" = 1 "kalir"' "$registry" || fail "a key above the settings key went too"
 [ "$(sha256sum Servis.mdb Stok.mdb)" = "$sums" ] || fail "the databases changed"
 [ "$(cat notlar.txt)" = 'kendi notlarım' ] || fail "a file the log does not list went"
+[ "$(cat Yedekler/2026-01-05/Servis.mdb.zst)" = 'yedek' ] || fail "the backups went"
+[ -f "$notes" ] || fail "the user's own shortcut went"
 [ -x "$WINDIR/st6unst.exe" ] || fail "the shared uninstaller in WINDIR went"
 echo "uninstall end to end ($mode): 1 passed, 0 failed"

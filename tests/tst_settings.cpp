@@ -1,12 +1,18 @@
 #include "RegString.h"
+#include "ScriptedDialogs.h"
 #include "Settings.h"
 #include "registry/RegistryStore.h"
+#include "ui/Guard.h"
 
 #include <QFile>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -219,7 +225,130 @@ private Q_SLOTS:
         settings::setBaslik(false);
         QCOMPARE(raw("Baslik"), QStringLiteral("False"));
     }
+
+    // Only keys that hold values are stored: a deep path costs its own line, not one per level. A
+    // path beyond the registry's limits is a line that cannot be read, kept aside with the rest.
+    void keyPathLimits_data() {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<bool>("readable");
+        QFile deep(QStringLiteral(KTS_REGISTRY_FIXTURES "/deep-path.txt"));
+        QVERIFY(deep.open(QIODevice::ReadOnly));
+        const auto levels = [](int count, int length) {
+            QByteArrayList names(count, QByteArray(length, 'a'));
+            return "[" + names.join('\\') + "]\n\"x\" = 1 \"y\"\n";
+        };
+        QTest::newRow("5,000 levels") << deep.readAll() << false;
+        QTest::newRow("513 levels") << levels(513, 1) << false;
+        QTest::newRow("a name of 256 characters") << levels(2, 256) << false;
+        QTest::newRow("512 levels of 255 characters") << levels(512, 255) << true;
+    }
+    void keyPathLimits() {
+        QFETCH(QByteArray, section);
+        QFETCH(bool, readable);
+        QDir().mkpath(QFileInfo(store().filePath()).path());
+        QFile file(store().filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray before = "[LoginExTov\\Tov\\Properties]\n\"DataNo\" = 1 \"01-0001-01\"\n" + section;
+        file.write(before);
+        file.close();
+
+        settings::setPrn(QStringLiteral("Yazıcı"));
+
+        QCOMPARE(settings::dataNo(), QStringLiteral("01-0001-01"));
+        QCOMPARE(settings::prn(), QStringLiteral("Yazıcı"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray after = file.readAll();
+        QCOMPARE(after.count("\n["), readable ? 2 : 1);
+        QVERIFY(after.size() < before.size() + 400);
+        QFile kept(store().filePath() + ".okunamadi");
+        QCOMPARE(kept.exists(), !readable);
+        if (!readable) {
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), before);
+        } else {
+            QVERIFY(store().keyExists(QString(section.mid(1, 255 * 3 + 2))));
+        }
+    }
+
+    // A write that fails is said once, and the value holds for the rest of the run; the next write
+    // that succeeds stores what was kept.
+    void failedWriteIsSaidOnce_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("the file is a folder") << "folder"
+                                              << "bir dosya değil";
+        QTest::newRow("a FIFO in its place") << "fifo"
+                                             << "bir dosya değil";
+        QTest::newRow("the lock file is a folder") << "lock"
+                                                   << "registry.txt.lock bir dosya değil";
+        QTest::newRow("no permission") << "permission"
+                                       << "izniniz yok";
+    }
+    void failedWriteIsSaidOnce() {
+        QFETCH(QString, obstacle);
+        QFETCH(QString, said);
+        if (obstacle == QLatin1String("permission") && geteuid() == 0)
+            QSKIP("the superuser writes whatever the permissions");
+        settings::setPrn(QStringLiteral("Eski"));
+        const QString path = store().filePath();
+        const QString folder = QFileInfo(path).path();
+        if (obstacle == QLatin1String("folder") || obstacle == QLatin1String("fifo")) {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(obstacle == QLatin1String("fifo")
+                        ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                        : QDir().mkdir(path));
+        } else if (obstacle == QLatin1String("lock")) {
+            QVERIFY(QDir().mkdir(path + ".lock"));
+        } else {
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        ScriptedDialogs dialogs;
+
+        settings::setDataNo(QStringLiteral("02-0002-02"));
+        settings::setPrn(QStringLiteral("Yazıcı"));
+
+        QCOMPARE(dialogs.shown.size(), 1);
+        QVERIFY2(dialogs.shown[0].text.startsWith(QStringLiteral("Ayarlar kaydedilemedi.")) &&
+                     dialogs.shown[0].text.contains(said),
+                 qPrintable(dialogs.shown[0].text));
+        QCOMPARE(dialogs.shown[0].icon, ui::Icon::Exclamation);
+        QCOMPARE(settings::dataNo(), QStringLiteral("02-0002-02"));
+        QCOMPARE(settings::prn(), QStringLiteral("Yazıcı"));
+
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        QDir().rmdir(path + ".lock");
+        settings::setBaslik(true);
+        QCOMPARE(dialogs.shown.size(), 1);
+        QCOMPARE(RegReadString(store(), kKey, QStringLiteral("DataNo")), QStringLiteral("02-0002-02"));
+        QCOMPARE(RegReadString(store(), kKey, QStringLiteral("Prn")), QStringLiteral("Yazıcı"));
+        QCOMPARE(RegReadString(store(), kKey, QStringLiteral("Baslik")), QStringLiteral("True"));
+    }
+
+    // A handler that switches windows off and then fails must not leave them off: nothing would
+    // switch them on again, and a window switched off cannot even be closed.
+    void failingHandlerLeavesNoWindowSwitchedOff() {
+        ScriptedDialogs dialogs;
+        QMainWindow window, other;
+        window.setCentralWidget(new QWidget);
+        auto* off = new QPushButton(window.centralWidget());
+        off->setEnabled(false);
+        window.menuBar()->addMenu(QStringLiteral("Dosya"));
+        ui::guarded(&window, [&] {
+            window.centralWidget()->setEnabled(false);
+            window.menuBar()->setEnabled(false);
+            other.setEnabled(false);
+            throw std::bad_alloc();
+        });
+        QVERIFY(window.centralWidget()->isEnabled());
+        QVERIFY(window.menuBar()->isEnabled());
+        QVERIFY(other.isEnabled());
+        QVERIFY(!off->isEnabled());
+        QCOMPARE(dialogs.shown.size(), 1);
+        QVERIFY(dialogs.shown[0].text.startsWith(QStringLiteral("İşlem yapılamadı.")));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+QTEST_MAIN(TestSettings)
 #include "tst_settings.moc"

@@ -1,6 +1,7 @@
 // The Uninstall launcher against a fake display and waiter, with real folders, a real settings
 // store and a stand-in uninstaller that writes down how it was started.
 
+#include "DesktopEntry.h"
 #include "FakeTopLevelWindows.h"
 #include "FakeWaiter.h"
 #include "Launcher.h"
@@ -196,6 +197,11 @@ void TestUninstall::removeTraces() {
                        QStringLiteral("y"));
     if (desktopOff)
         writeFile(path(QStringLiteral("config/user-dirs.dirs")), "XDG_DESKTOP_DIR=\"$HOME/\"\n");
+    const QString program = path("program");
+    const QString elsewhere = path("eski/program");
+    const auto entry = [](const QString& name, const QString& folder) {
+        return desktopEntry(name, "", folder + "/KelvoraTeknikServis", folder, "").toUtf8();
+    };
     const QStringList removed{
         desktop() + "/Kelvora Teknik Servis.desktop",
         desktop() + "/Kelvora Teknik Servis Kaldır.desktop",
@@ -209,9 +215,21 @@ void TestUninstall::removeTraces() {
         menu() + "/Ofis/Kelvora Teknik Servis.desktop",
         // Where the pattern would land without a folder in front.
         path("program/Kelvora Teknik Servis.desktop"),
+        // Outside the two folders: only reached through the link below, which goes itself.
+        path("home/girişler/Kelvora Teknik Servis.desktop"),
     };
     for (const QString& f : removed + kept)
-        writeFile(f);
+        writeFile(f, entry("Kelvora Teknik Servis", program));
+    QVERIFY(QFile::link(path("home/girişler/Kelvora Teknik Servis.desktop"),
+                        desktop() + "/Kelvora Teknik Servis bağlantı.desktop"));
+    // The user's own notes, opened with an editor in the program directory, and another copy of the
+    // program: names that match, entries that are not this installation's.
+    const QStringList others{desktop() + "/Kelvora Teknik Servis notları.desktop",
+                             menu() + "/Kelvora Teknik Servis (eski).desktop"};
+    writeFile(others[0], "[Desktop Entry]\nType=Application\nName=Notlar\nExec=mousepad \"" +
+                             program.toUtf8() + "/notlar.txt\"\nPath=" + program.toUtf8() + "\n");
+    writeFile(others[1], entry("Kelvora Teknik Servis (eski)", elsewhere));
+    QDir().mkpath(elsewhere);
     QDir().mkpath(menu() + "/Kelvora Teknik Servis Klasörü.desktop");
 
     FakeTopLevelWindows windows(log_);
@@ -222,8 +240,9 @@ void TestUninstall::removeTraces() {
 
     for (const QString& f : removed)
         QCOMPARE(QFile::exists(f), desktopOff && f.startsWith(desktop()));
-    for (const QString& f : kept)
+    for (const QString& f : kept + others)
         QVERIFY2(QFile::exists(f), qPrintable(f));
+    QCOMPARE(QFileInfo(desktop() + "/Kelvora Teknik Servis bağlantı.desktop").isSymLink(), desktopOff);
     QVERIFY(QFileInfo(menu() + "/Kelvora Teknik Servis Klasörü.desktop").isDir());
 
     const registry::Store store = registry::currentUser();

@@ -2,6 +2,7 @@
 
 #include "ProgramDirectory.h"
 #include "RegString.h"
+#include "Shortcuts.h"
 #include "Waiter.h"
 #include "WindowsDirectory.h"
 #include "engine/Text.h"
@@ -9,7 +10,6 @@
 #include "x11/TopLevelWindows.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 
 #include <algorithm>
@@ -37,11 +37,13 @@ bool isServiceDeskWindow(const x11::TopLevelWindow& w) {
     return w.program.isEmpty() ? w.windowClass == kProgramName : w.program == kProgramName;
 }
 
-// Only files directly in the folder: a shortcut in a subfolder belongs to someone else's menu.
+// Only files directly in the folder: a shortcut in a subfolder belongs to someone else's menu. The
+// name says little ("Kelvora Teknik Servis notları.desktop" may be the user's own): only an entry
+// that starts a program of this program directory goes.
 void deleteShortcuts(const QString& folder) {
     const QDir dir(folder);
-    for (const QString& name : dir.entryList({kShortcutPattern}, QDir::Files | QDir::Hidden))
-        QFile::remove(dir.filePath(name));
+    for (const QString& name : dir.entryList({kShortcutPattern}, QDir::Files | QDir::Hidden | QDir::System))
+        shortcuts::removeIfOurs(dir.filePath(name), programDirectory());
 }
 
 } // namespace

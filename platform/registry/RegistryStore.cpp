@@ -2,6 +2,8 @@
 
 #include "ShellFolders.h"
 #include "codepage/CodePage1254.h"
+#include "files/RegularFile.h"
+#include "files/SystemError.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace registry {
 
@@ -34,22 +37,38 @@ bool isControl(char16_t c) {
     return c < 0x20 || c == 0x7F;
 }
 
-// Levels must be non-empty and free of control characters, which would break the file's lines.
+// Levels must be non-empty and free of control characters, which would break the file's lines, and
+// within the registry's limits.
 bool isValidPath(const QString& path) {
-    if (path.isEmpty())
+    if (path.isEmpty() || path.count(u'\\') >= kMaxKeyLevels)
         return false;
     for (const QStringView level : QStringView(path).split(u'\\')) {
-        if (level.isEmpty() ||
+        if (level.isEmpty() || level.size() > kMaxKeyNameLength ||
             std::any_of(level.begin(), level.end(), [](QChar c) { return isControl(c.unicode()); }))
             return false;
     }
     return true;
 }
 
-void addKey(Keys& keys, const QString& path) {
-    for (qsizetype end = path.indexOf(u'\\'); end != -1; end = path.indexOf(u'\\', end + 1))
-        keys[path.left(end)];
-    keys[path];
+bool hasSubkeys(const Keys& keys, const QString& path) {
+    const QString prefix = path + u'\\';
+    // Keys sort by path, so the subkeys follow the path's own place.
+    const auto next = keys.lowerBound(prefix);
+    return next != keys.cend() && next.key().startsWith(prefix);
+}
+
+// A key exists when it was written, or when a key below it was.
+bool exists(const Keys& keys, const QString& path) {
+    return keys.contains(path) || hasSubkeys(keys, path);
+}
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString notAFile(const QString& path) {
+    return QStringLiteral("%1 bir dosya değil; yerinde bir klasör ya da özel bir dosya var.")
+        .arg(native(path));
 }
 
 void appendEscaped(QString& out, uchar code) {
@@ -189,7 +208,7 @@ Loaded parse(const QString& text) {
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             current = line.mid(1, line.size() - 2).toString();
             if (isValidPath(current))
-                addKey(keys, current);
+                keys[current];
             else {
                 current.clear();
                 loaded.complete = false;
@@ -218,54 +237,97 @@ QString serialize(const Keys& keys) {
     return text;
 }
 
-// Nothing when the file exists but cannot be read: writing then would wipe the settings in it.
-std::optional<Loaded> load(const QString& path) {
-    QFile file(path);
-    if (!file.exists())
-        return Loaded();
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+struct Read {
+    std::optional<Loaded> loaded; // nothing when the file exists but cannot be read
+    QByteArray bytes;             // what was read of it
+    QString error;
+};
+
+// A FIFO or a device in the file's place is not opened (open() would wait for ever), and a huge
+// file is read only up to the cap. Writing after a failed read would wipe the settings in the file.
+Read load(const QString& path) {
+    Read read;
+    platform::FileRead file = platform::readRegularFile(path, kMaxFileBytes);
+    switch (file.status) {
+    case platform::FileRead::Missing:
+        read.loaded = Loaded();
+        return read;
+    case platform::FileRead::NotRegular:
+        read.error = notAFile(path);
+        return read;
+    case platform::FileRead::Failed:
+        read.error =
+            QStringLiteral("%1 okunamadı: %2").arg(native(path), platform::turkishSystemError(file.error));
+        return read;
+    case platform::FileRead::Ok:
+        break;
+    }
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(file.readAll());
-    Loaded loaded = parse(text);
-    if (utf8.hasError())
-        loaded.complete = false;
-    return loaded;
+    const QString text = utf8(file.data);
+    read.loaded = parse(text);
+    if (utf8.hasError() || file.truncated)
+        read.loaded->complete = false;
+    read.bytes = std::move(file.data);
+    return read;
 }
 
 // What could not be read is the user's still: before the file is replaced, it is kept beside it,
-// the first time only, so a later write never overwrites the original.
-void keepUnreadable(const QString& path) {
+// the first time only, so a later write never overwrites the original. What is kept is what was
+// read, so that nothing in the file's place is opened a second time.
+void keepUnreadable(const QString& path, const QByteArray& bytes) {
     const QString kept = path + QLatin1String(".okunamadi");
-    if (!QFileInfo::exists(kept))
-        QFile::copy(path, kept);
+    if (QFileInfo::exists(kept) || QFileInfo(kept).isSymLink())
+        return;
+    QSaveFile file(kept);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+        file.commit();
 }
 
-bool save(const QString& path, const Keys& keys) {
+Outcome save(const QString& path, const Keys& keys) {
     QSaveFile file(path);
+    const auto failed = [&] {
+        return Outcome{false, QStringLiteral("%1 yazılamadı: %2")
+                                  .arg(native(path), platform::turkishSystemError(file.errorString()))};
+    };
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return failed();
     const QByteArray bytes = serialize(keys).toUtf8();
     if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
+        return failed();
     if (beforeCommitHook())
         beforeCommitHook()();
-    return file.commit();
+    if (!file.commit())
+        return failed();
+    return {true, {}};
 }
 
 // Serialises the read-change-write of concurrent writers, such as two copies of the program.
-template <typename Change> bool update(const QString& path, Change change) {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QLockFile lock(path + QLatin1String(".lock"));
-    if (!lock.tryLock(5000))
-        return false;
-    std::optional<Loaded> loaded = load(path);
-    if (!loaded || !change(loaded->keys))
-        return false;
-    if (!loaded->complete)
-        keepUnreadable(path);
-    return save(path, loaded->keys);
+template <typename Change> Outcome update(const QString& path, Change change) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return {false, QStringLiteral("%1 klasörü oluşturulamadı.").arg(native(folder))};
+    // Anything but a file in the lock's place would keep the lock trying for its whole wait.
+    const QString lockPath = path + QLatin1String(".lock");
+    const QFileInfo lockInfo(lockPath);
+    if (lockInfo.isSymLink() || (lockInfo.exists() && !platform::isRegularFile(lockPath)))
+        return {false, notAFile(lockPath)};
+    QLockFile lock(lockPath);
+    if (!lock.tryLock(5000)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            return {false, QStringLiteral("%1 başka bir program tarafından kullanılıyor.").arg(native(path))};
+        if (lock.error() == QLockFile::PermissionError)
+            return {false, QStringLiteral("%1 oluşturulamadı: %2")
+                               .arg(native(lockPath), platform::turkishSystemError(EACCES))};
+        return {false, QStringLiteral("%1 kilitlenemedi.").arg(native(lockPath))};
+    }
+    Read read = load(path);
+    if (!read.loaded)
+        return {false, read.error};
+    if (!change(read.loaded->keys))
+        return {false, {}};
+    if (!read.loaded->complete)
+        keepUnreadable(path, read.bytes);
+    return save(path, read.loaded->keys);
 }
 
 } // namespace
@@ -276,8 +338,8 @@ Store::Store(QString filePath)
 bool Store::keyExists(const QString& keyPath) const {
     if (isShellFoldersKey(keyPath))
         return true;
-    const std::optional<Loaded> loaded = load(path_);
-    return loaded && loaded->keys.contains(keyPath);
+    const std::optional<Loaded> loaded = load(path_).loaded;
+    return loaded && exists(loaded->keys, keyPath);
 }
 
 std::optional<Value> Store::value(const QString& keyPath, const QString& name) const {
@@ -287,7 +349,7 @@ std::optional<Value> Store::value(const QString& keyPath, const QString& name) c
             return std::nullopt;
         return Value{kTypeString, cp1254::fromUnicode(*folder)};
     }
-    const std::optional<Loaded> loaded = load(path_);
+    const std::optional<Loaded> loaded = load(path_).loaded;
     if (!loaded)
         return std::nullopt;
     const auto key = loaded->keys.constFind(keyPath);
@@ -299,28 +361,27 @@ std::optional<Value> Store::value(const QString& keyPath, const QString& name) c
     return *v;
 }
 
-bool Store::setValue(const QString& keyPath, const QString& name, const Value& value) const {
+Outcome Store::setValue(const QString& keyPath, const QString& name, const Value& value) const {
     if (!isValidPath(keyPath) || isShellFoldersKey(keyPath))
-        return false;
+        return {};
     return update(path_, [&](Keys& keys) {
-        addKey(keys, keyPath);
         keys[keyPath].insert(name, value);
         return true;
     });
 }
 
-bool Store::deleteKey(const QString& keyPath) const {
+Outcome Store::deleteKey(const QString& keyPath) const {
     if (isShellFoldersKey(keyPath))
-        return false;
+        return {};
     return update(path_, [&](Keys& keys) {
         const auto key = keys.find(keyPath);
-        if (key == keys.end())
-            return false;
-        const QString prefix = keyPath + u'\\';
-        if (std::any_of(keys.keyBegin(), keys.keyEnd(),
-                        [&](const QString& k) { return k.startsWith(prefix); }))
+        if (key == keys.end() || hasSubkeys(keys, keyPath))
             return false;
         keys.erase(key);
+        // The key above stays, even when this was the only key below it.
+        const qsizetype cut = keyPath.lastIndexOf(u'\\');
+        if (cut > 0 && !exists(keys, keyPath.left(cut)))
+            keys.insert(keyPath.left(cut), {});
         return true;
     });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <exception>
 
 class QWidget;
@@ -9,14 +11,30 @@ namespace ui {
 // Tells the user in Turkish that the work a handler started could not be done, and why.
 void reportFailure(QWidget* parent, const std::exception& e);
 
+// The widgets that are switched on before a handler's work. A handler that switches a window off
+// (while a window it opens is in front, say) and then fails would leave it off for good, with
+// nothing left to switch it on again: after a failure, what the work switched off goes back on.
+class SwitchedOn {
+public:
+    void take();
+    void restore() const noexcept;
+
+private:
+    QList<QPointer<QWidget>> widgets_;
+};
+
 // Runs the work of one event handler so that nothing it throws leaves the handler: an exception
 // passing through Qt's signal or event delivery is undefined behaviour.
 template <typename Work> void guarded(QWidget* parent, Work&& work) noexcept {
+    SwitchedOn before;
     try {
+        before.take();
         work();
     } catch (const std::exception& e) {
+        before.restore();
         reportFailure(parent, e);
     } catch (...) {
+        before.restore();
         reportFailure(parent, std::exception());
     }
 }
