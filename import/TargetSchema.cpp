@@ -2,21 +2,13 @@
 
 #include "Schema.h"
 
-#include <QRegularExpression>
-
 namespace jet {
 
 namespace {
 
+// An old file holds only the tables the old program had; the ones added since are made empty.
 TargetSchema make(const QString& fileName, const QStringList& statements) {
-    TargetSchema s{fileName, statements, {}};
-    static const QRegularExpression create(QStringLiteral("^CREATE TABLE (\\w+)"));
-    for (const QString& st : statements) {
-        const auto m = create.match(st);
-        if (m.hasMatch())
-            s.tables << m.captured(1);
-    }
-    return s;
+    return {fileName, statements, schema::originalTablesOf(fileName)};
 }
 
 TargetSchema servis() {

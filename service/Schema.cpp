@@ -157,6 +157,13 @@ QStringList stokStatements() {
     return statementsOf(kStokFile);
 }
 
+QStringList originalTablesOf(const QString& fileName) {
+    QStringList out;
+    for (const Table& t : tablesOf(fileName))
+        out << QLatin1String(t.name);
+    return out;
+}
+
 QStringList statementsOf(const QString& fileName) {
     QStringList out;
     for (const Table& t : tablesOf(fileName))

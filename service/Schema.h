@@ -17,6 +17,9 @@ QStringList servisStatements();
 QStringList stokStatements();
 // The statements of the file of that name (kServisFile or kStokFile).
 QStringList statementsOf(const QString& fileName);
+// The tables of that file that the old program's databases already had; the tables this program
+// added later are not among them.
+QStringList originalTablesOf(const QString& fileName);
 
 // Lays down empty database files in `directory` where none exist; returns the files made.
 // An existing file is never touched.
