@@ -1,11 +1,14 @@
 #include "Printers.h"
 
+#include "files/SystemError.h"
+
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
+#include <cups/cups.h>
 
 namespace print {
 
@@ -14,6 +17,23 @@ QString& chosen() {
     static QString name;
     return name;
 }
+
+// Why the queue would not take a job now ("" when it would): rejecting jobs, or stopped, where a
+// job would wait unseen and print at some later moment nobody expects.
+QString refusal(const QString& name) {
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.toLocal8Bit().constData(), nullptr);
+    if (!dest)
+        return {};
+    const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    QString why;
+    if (accepting && qstrcmp(accepting, "true") != 0)
+        why = QStringLiteral("\"%1\" yazıcısı şu anda iş kabul etmiyor. Form yazdırılmadı.").arg(name);
+    else if (state && qstrcmp(state, "5") == 0)
+        why = QStringLiteral("\"%1\" yazıcısı durdurulmuş. Form yazdırılmadı.").arg(name);
+    cupsFreeDests(1, dest);
+    return why;
+}
 } // namespace
 
 QStringList installedPrinters() {
@@ -21,7 +41,14 @@ QStringList installedPrinters() {
 }
 
 QString currentPrinter() {
-    return chosen().isEmpty() ? QPrinterInfo::defaultPrinterName() : chosen();
+    if (!chosen().isEmpty())
+        return chosen();
+    // A machine with queues but no default one still has a printer to print on.
+    const QString standard = QPrinterInfo::defaultPrinterName();
+    if (!standard.isEmpty())
+        return standard;
+    const QStringList all = installedPrinters();
+    return all.isEmpty() ? QString() : all.first();
 }
 
 void setCurrentPrinter(const QString& name) {
@@ -36,13 +63,17 @@ QString printPage(const QString& printerName, const PagePainter& paint) {
                               "çalışmıyor olabilir). Form yazdırılmadı.")
             .arg(printerName);
     }
+    if (const QString why = refusal(printerName); !why.isEmpty())
+        return why;
     QPrinter printer(QPrinterInfo::printerInfo(printerName), QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Servis Formu"));
     QPainter painter;
     if (!painter.begin(&printer))
         return QStringLiteral("\"%1\" yazıcısına yazdırılamadı. Form yazdırılmadı.").arg(printerName);
     paint(painter);
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
+    // The job goes to CUPS as the painter ends, on this thread: its answer is the last one here.
+    if (!painter.end() || printer.printerState() == QPrinter::Error ||
+        cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
         return QStringLiteral("\"%1\" yazıcısı işi kabul etmedi. Form yazdırılmadı.").arg(printerName);
     return {};
 }
@@ -51,7 +82,7 @@ QString writePdf(const QString& fileName, const PagePainter& paint) {
     const QString failed = QStringLiteral("PDF dosyası yazılamadı:\n%1").arg(fileName);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return failed + QStringLiteral("\n\n") + file.errorString();
+        return failed + QStringLiteral("\n\n") + platform::turkishSystemError(file.errorString());
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Kelvora Teknik Servis"));
@@ -67,7 +98,7 @@ QString writePdf(const QString& fileName, const PagePainter& paint) {
     }
     // A write that failed part-way (a full disk) leaves nothing under the chosen name.
     if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
-        return failed + QStringLiteral("\n\n") + file.errorString();
+        return failed + QStringLiteral("\n\n") + platform::turkishSystemError(file.errorString());
     return {};
 }
 
