@@ -347,9 +347,10 @@ void Form1::PdfKaydet_Click() {
 bool Form1::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate)
         DrawServiceForm();
-    // The frame shows by the time the window manager activates the window, if not before.
+    // The frame shows by the time the window manager activates the window, if not before; later
+    // changes of the frame (a maximised window loses its borders) are the user's.
     if ((e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::WindowActivate) &&
-        !placedOuter_.isNull() && frameGeometry().size() - size() != placedFrame_)
+        !placedOuter_.isNull() && placedFrame_.isNull() && !(frameGeometry().size() - size()).isNull())
         applyPlacement();
     return QMainWindow::event(e);
 }
