@@ -47,6 +47,8 @@ public:
         y += metrics_[bold].height();
     }
 
+    const QFontMetricsF& metrics() const { return metrics_[bold]; }
+
 private:
     ServicePage& page_;
     QFontMetricsF metrics_[2];
@@ -63,40 +65,18 @@ void drawLongField(PrintLayout& layout, const ServiceFormSource& source, int box
         pen.bold = false;
     }
     layout.setBoxText(box, t);
-    pen.x = at.left();
     t.remove(QLatin1Char('\r'));
     // A single line break at the very end is no line break.
     if (t.isEmpty() || t.indexOf(QLatin1Char('\n')) == t.size() - 1)
         t.remove(QLatin1Char('\n'));
-    if (t.contains(QLatin1Char('\n'))) {
-        // Text that holds line breaks goes line by line, unwrapped.
-        for (int p = t.indexOf(QLatin1Char('\n')); p >= 0; p = t.indexOf(QLatin1Char('\n'))) {
-            pen.x = at.left();
-            pen.writeLine(t.left(p));
-            t.remove(0, p + 1);
-        }
-        if (!t.isEmpty()) {
-            pen.x = at.left();
-            pen.writeLine(t);
-        }
+    if (t.isEmpty())
         return;
-    }
-    // Each piece is the shortest beginning whose width reaches the box width, so a line may end
-    // a little past the box's right edge; the cut falls after any letter.
-    const double limit = at.width();
-    double width = source.formTextWidth(t);
-    for (int n = 1; width > limit; ++n) {
-        if (source.formTextWidth(t.left(n)) >= limit) {
-            pen.x = at.left();
-            pen.writeLine(t.left(n));
-            t.remove(0, n);
-            width = source.formTextWidth(t);
-            n = 0;
-        }
-    }
-    if (!t.isEmpty()) {
+    if (t.endsWith(QLatin1Char('\n')))
+        t.chop(1);
+    // Measured in the font the page is printed with, so that no line runs past its box.
+    for (const QString& line : PageRenderer::wrap(t, at.width(), pen.metrics())) {
         pen.x = at.left();
-        pen.writeLine(t);
+        pen.writeLine(line);
     }
 }
 

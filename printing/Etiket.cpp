@@ -164,7 +164,8 @@ void Etiket::Yazdir_Click() {
     settings::setEtiketYazici(printer);
     settings::setEtiketBoyu(labelSize());
     const print::PageSetup setup{QPageSize(labelSize(), QPageSize::Millimeter), copies_->value(),
-                                 QStringLiteral("Etiket %1").arg(fields_.code)};
+                                 QStringLiteral("Etiket %1").arg(fields_.code),
+                                 QStringLiteral("Etiket yazdırılmadı.")};
     const QString failed = print::printPage(
         printer, [this](QPainter& p) { paintLabel(p); }, setup);
     if (!failed.isEmpty()) {

@@ -15,13 +15,16 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace printing {
 
@@ -43,6 +46,9 @@ Form1::Form1(ServiceFormSource& source, QWidget* owner)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Servis Formu"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The service window that owns it is switched off as a whole meanwhile: it takes no input,
+    // and no close from the window manager that would end the program under this window.
+    setWindowModality(Qt::WindowModal);
     canvas_ = new QWidget(this);
     canvas_->setObjectName(QStringLiteral("Canvas"));
     canvas_->setAutoFillBackground(true);
@@ -66,8 +72,7 @@ Form1::Form1(ServiceFormSource& source, QWidget* owner)
         handles_[i] = h;
         setUnitGeometry(h, QRectF(0, 0, kHandleTwips, kHandleTwips));
     }
-    resize(ui::twipsToPixelsX(kDesignWidth),
-           ui::twipsToPixelsY(kDesignHeight) + menuBar()->sizeHint().height());
+    resize(designSize());
     connect(&layout_, &PrintLayout::changed, this, &Form1::syncBoxes);
 }
 
@@ -94,6 +99,7 @@ void Form1::buildMenus() {
     Mnu[0]->setCheckable(true);
     Mnu[1] = action(MnDosya, "Mnu_1", "&Yazdır", "Ctrl+Y");
     PdfKaydet = action(MnDosya, "PdfKaydet", "PDF olarak kaydet");
+    Sifirla = action(MnDosya, "Sifirla", "Düzeni Sıfırla");
     Baslik = action(MnDosya, "Baslik", "&Başlıklar", "Ctrl+B");
     Baslik->setCheckable(true);
     MnSecim = MnDosya->addMenu(QStringLiteral("&Seçim"));
@@ -113,6 +119,7 @@ void Form1::buildMenus() {
     Fatpop[0]->setCheckable(true);
     Fatpop[1] = action(PopMenu, "Fatpop_1", "Yazdır");
     FatpopPdf = action(PopMenu, "FatpopPdf", "PDF olarak kaydet");
+    FatpopSifirla = action(PopMenu, "FatpopSifirla", "Düzeni Sıfırla");
     Fatpop[2] = PopMenu->addSeparator();
     Fatpop[3] = action(PopMenu, "Fatpop_3", "Kapat");
 
@@ -127,6 +134,8 @@ void Form1::buildMenus() {
     connect(Fatpop[1], &QAction::triggered, this, &Form1::Mnu1_Click);
     connect(PdfKaydet, &QAction::triggered, this, &Form1::PdfKaydet_Click);
     connect(FatpopPdf, &QAction::triggered, this, &Form1::PdfKaydet_Click);
+    connect(Sifirla, &QAction::triggered, this, &Form1::Sifirla_Click);
+    connect(FatpopSifirla, &QAction::triggered, this, &Form1::Sifirla_Click);
     connect(Baslik, &QAction::triggered, this, &Form1::Baslik_Click);
     connect(MnExit, &QAction::triggered, this, &QWidget::close);
     connect(Fatpop[3], &QAction::triggered, this, &QWidget::close);
@@ -143,6 +152,7 @@ void Form1::buildBoxes() {
             t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             connect(t, &QPlainTextEdit::textChanged, this,
                     [this, i, t] { layout_.setBoxText(i, t->toPlainText()); });
+            t->viewport()->installEventFilter(this);
             w = t;
         } else {
             auto* t = new QLineEdit(b.text, canvas_);
@@ -196,23 +206,67 @@ void Form1::Form_Load() {
     DrawServiceForm();
 }
 
-// The stored geometry is kept to the value written unless the window has since moved to other pixels.
+QSize Form1::designSize() const {
+    return {ui::twipsToPixelsX(kDesignWidth),
+            ui::twipsToPixelsY(kDesignHeight) + menuBar()->sizeHint().height()};
+}
+
+// The stored geometry is the outer one, frame included; a window that lies off every screen (a
+// screen taken away, a damaged file) is brought onto the nearest one.
 void Form1::placeWindow() {
     placedWindow_ = layout_.window();
+    placedOuter_ = {};
     if (placedWindow_.isEmpty())
         return;
     const QRect outer = pixels(placedWindow_);
-    const QSize frame = frameGeometry().size() - size();
-    move(outer.topLeft());
-    resize(outer.size() - frame);
+    const QScreen* screen = QGuiApplication::screenAt(outer.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    placedOuter_ = outer;
+    if (screen && !screen->geometry().contains(outer)) {
+        const QRect room = screen->availableGeometry();
+        placedOuter_.setSize(outer.size().boundedTo(room.size()));
+        placedOuter_.moveLeft(std::clamp(outer.left(), room.left(), room.right() - placedOuter_.width() + 1));
+        placedOuter_.moveTop(std::clamp(outer.top(), room.top(), room.bottom() - placedOuter_.height() + 1));
+        // Not where the file said: what is written back is where it is.
+        placedWindow_ = {};
+    }
+    applyPlacement();
+}
+
+// The window manager puts its frame on after the window is shown: until then the frame counts as
+// nothing, and once it is known the window is placed again, so that the frame is not added to the
+// stored size at every opening.
+void Form1::applyPlacement() {
+    placedFrame_ = frameGeometry().size() - size();
+    move(placedOuter_.topLeft());
+    resize(placedOuter_.size() - placedFrame_);
+    placedClient_ = geometry();
 }
 
 QRectF Form1::windowTwips() const {
     const QRect outer = frameGeometry();
-    if (!placedWindow_.isEmpty() && pixels(placedWindow_) == outer)
+    // Neither moved nor sized since it was placed: the stored numbers as they were read. Told by the
+    // window itself, as the frame may still be unknown when it was placed.
+    if (!placedWindow_.isEmpty() && geometry() == placedClient_)
         return placedWindow_;
     return {double(ui::pixelsToTwipsX(outer.x())), double(ui::pixelsToTwipsY(outer.y())),
             double(ui::pixelsToTwipsX(outer.width())), double(ui::pixelsToTwipsY(outer.height()))};
+}
+
+void Form1::Sifirla_Click() {
+    if (ui::MsgBox(this,
+                   QStringLiteral("Bütün alanlar ve pencere ilk yerlerine dönecek. Düzen sıfırlansın mı?"),
+                   ui::Icon::Question, ui::Buttons::YesNo, ui::Answer::No) != ui::Answer::Yes)
+        return;
+    resizer_.HideHandles(*this);
+    layout_.reset();
+    placedWindow_ = {};
+    placedOuter_ = {};
+    const QScreen* s = screen();
+    move(s ? s->availableGeometry().topLeft() : QPoint());
+    resize(designSize());
+    DrawServiceForm();
 }
 
 void Form1::DrawServiceForm() {
@@ -293,6 +347,11 @@ void Form1::PdfKaydet_Click() {
 bool Form1::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate)
         DrawServiceForm();
+    // The frame shows by the time the window manager activates the window, if not before; later
+    // changes of the frame (a maximised window loses its borders) are the user's.
+    if ((e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::WindowActivate) &&
+        !placedOuter_.isNull() && placedFrame_.isNull() && !(frameGeometry().size() - size()).isNull())
+        applyPlacement();
     return QMainWindow::event(e);
 }
 

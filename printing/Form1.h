@@ -7,7 +7,8 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <array>
-#include <map>
+#include <optional>
+#include <utility>
 
 class QAction;
 class QMenu;
@@ -63,7 +64,10 @@ private:
     void Baslik_Click();
     void MnSec_Click(int item);
     void printConfirmed();
+    void Sifirla_Click();
+    QSize designSize() const;
     void placeWindow();
+    void applyPlacement();
     QRectF windowTwips() const;
     void syncBoxes();
 
@@ -72,6 +76,7 @@ private:
     bool boxEvent(int box, QEvent* e);
     bool handleEvent(int index, QEvent* e);
     void nudge(int box, int key);
+    QWidget* viewportOf(int box) const;
     QPointF twipsAt(const QPointF& pixels) const;
 
     ServiceFormSource& source_;
@@ -80,7 +85,10 @@ private:
     mod_resizer resizer_;
     bool adjust_ = false;
     bool unloaded_ = false;
-    QRectF placedWindow_; // the stored geometry the window was placed from
+    QRectF placedWindow_; // the stored geometry the window was placed from, if it was placed there
+    QRect placedOuter_;   // where it was placed, frame included
+    QSize placedFrame_;   // the frame known when it was placed
+    QRect placedClient_;  // the window within that frame
 
     QWidget* canvas_ = nullptr;
     std::array<QWidget*, kBoxes> FatText{};
@@ -90,6 +98,7 @@ private:
     QMenu* MnDosya = nullptr;
     std::array<QAction*, 2> Mnu{};
     QAction* PdfKaydet = nullptr;
+    QAction* Sifirla = nullptr;
     QAction* Baslik = nullptr;
     QMenu* MnSecim = nullptr;
     std::array<QAction*, kBoxes> MnSec{};
@@ -97,9 +106,9 @@ private:
     QMenu* PopMenu = nullptr;
     std::array<QAction*, 4> Fatpop{};
     QAction* FatpopPdf = nullptr;
+    QAction* FatpopSifirla = nullptr;
 
-    // A Ctrl+arrow acts when the arrow is released; Ctrl counts as it was when it was pressed.
-    std::map<int, int> armedArrows_; // key -> box
+    std::optional<std::pair<int, quint64>> lastRelease_; // key and time of the last key let go
     int draggedBox_ = -1;
     QPoint dragStart_;
     QPointF dragOrigin_;

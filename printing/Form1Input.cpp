@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QWindow>
 
 namespace printing {
@@ -64,6 +65,11 @@ bool Form1::setUnitGeometry(QWidget* control, const QRectF& twips) {
     return false;
 }
 
+QWidget* Form1::viewportOf(int box) const {
+    auto* text = qobject_cast<QPlainTextEdit*>(FatText[box]);
+    return text ? text->viewport() : nullptr;
+}
+
 QPointF Form1::twipsAt(const QPointF& pixels) const {
     return {pixels.x() * 1440.0 / logicalDpiX(), pixels.y() * 1440.0 / logicalDpiY()};
 }
@@ -72,7 +78,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* e) {
     if (watched == canvas_)
         return canvasEvent(e);
     for (int i = 0; i < kBoxes; ++i) {
-        if (watched == FatText[i])
+        // A multi-line box takes the mouse in its viewport.
+        if (watched == FatText[i] || watched == viewportOf(i))
             return boxEvent(i, e);
     }
     for (int i = 0; i < mod_resizer::kHandles; ++i) {
@@ -146,9 +153,15 @@ bool Form1::boxEvent(int box, QEvent* e) {
     case QEvent::KeyPress: {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->modifiers() & Qt::ControlModifier) {
-            if (isArrow(k->key()) && !k->isAutoRepeat())
-                armedArrows_[k->key()] = box;
-            return isArrow(k->key());
+            if (!isArrow(k->key()))
+                return false;
+            // A held key repeats as a release and a press at the same moment (X11 does not always
+            // mark them as repeats): the box moves once for the whole hold.
+            const bool repeat = k->isAutoRepeat() || (lastRelease_ && lastRelease_->first == k->key() &&
+                                                      lastRelease_->second == k->timestamp());
+            if (!repeat)
+                nudge(box, k->key());
+            return true;
         }
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             focusNextChild();
@@ -158,16 +171,8 @@ bool Form1::boxEvent(int box, QEvent* e) {
     }
     case QEvent::KeyRelease: {
         auto* k = static_cast<QKeyEvent*>(e);
-        const auto armed = armedArrows_.find(k->key());
-        if (armed == armedArrows_.end())
-            return false;
-        // A held arrow repeats press and release; only the final release moves the box.
-        if (!k->isAutoRepeat()) {
-            const int target = armed->second;
-            armedArrows_.erase(armed);
-            nudge(target, k->key());
-        }
-        return true;
+        lastRelease_ = std::make_pair(k->key(), k->timestamp());
+        return isArrow(k->key()) && (k->modifiers() & Qt::ControlModifier);
     }
     case QEvent::MouseButtonPress: {
         auto* m = static_cast<QMouseEvent*>(e);
@@ -195,6 +200,9 @@ bool Form1::boxEvent(int box, QEvent* e) {
         if (draggedBox_ != box)
             return false;
         draggedBox_ = -1;
+        return true;
+    case QEvent::MouseButtonDblClick:
+        // A box in adjust mode is moved, not edited with the mouse: nothing gets selected.
         return true;
     default:
         return false;

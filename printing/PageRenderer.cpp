@@ -5,13 +5,64 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <algorithm>
 
 namespace printing {
 
 namespace {
 constexpr double kTwipsPerInch = 1440;
 constexpr int kTenPointsInTwips = 200;
+// A box's text stands this far inside its edges, as the window's text boxes show it.
+constexpr double kBoxMargin = 30;
+
+// The most characters of `line` that fit `width`, at least one; never half a surrogate pair.
+// Measures only beginnings about as long as a line, however long the text.
+int fitting(const QString& line, double width, const QFontMetricsF& m) {
+    int low = 1, high = 2;
+    while (high < line.size() && m.horizontalAdvance(line.left(high)) <= width) {
+        low = high;
+        high = std::min<qsizetype>(2 * high, line.size());
+    }
+    high = std::min<qsizetype>(high, line.size());
+    while (low < high) {
+        const int mid = (low + high + 1) / 2;
+        if (m.horizontalAdvance(line.left(mid)) <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    if (low < line.size() && line[low].isLowSurrogate())
+        low = low > 1 ? low - 1 : low + 1;
+    return low;
+}
 } // namespace
+
+QStringList PageRenderer::wrap(const QString& text, double width, const QFontMetricsF& metrics) {
+    QStringList out;
+    for (QString rest : text.split(QLatin1Char('\n'))) {
+        bool broken = false;
+        while (!rest.isEmpty() && metrics.horizontalAdvance(rest) > width) {
+            broken = true;
+            const int n = fitting(rest, width, metrics);
+            // A space at the very start is the text's own indent, not a place to break.
+            const qsizetype space = rest.lastIndexOf(QLatin1Char(' '), n);
+            if (space > 0) {
+                out << rest.left(space);
+                qsizetype next = space;
+                while (next < rest.size() && rest[next] == QLatin1Char(' '))
+                    ++next;
+                rest.remove(0, next);
+            } else {
+                out << rest.left(n);
+                rest.remove(0, n);
+            }
+        }
+        // An empty line of the text stays; the end of a wrapped one adds none.
+        if (!broken || !rest.isEmpty())
+            out << rest;
+    }
+    return out;
+}
 
 QFont PageRenderer::font(bool bold) {
     // Liberation Sans keeps the widths of the common office sans-serif, so that a layout made with
@@ -47,7 +98,7 @@ void PageRenderer::paintBoxes(QPainter& painter, const PrintLayout& layout) {
     painter.save();
     scaleToTwips(painter);
     painter.setFont(font());
-    const double ascent = QFontMetricsF(font()).ascent();
+    const QFontMetricsF metrics(font());
     for (int i = 0; i < PrintLayout::kBoxes; ++i) {
         const PrintLayout::Box& b = layout.box(i);
         painter.fillRect(b.twips, QColor(0x00, 0xFF, 0xFF));
@@ -55,8 +106,16 @@ void PageRenderer::paintBoxes(QPainter& painter, const PrintLayout& layout) {
         painter.drawRect(b.twips);
         painter.save();
         painter.setClipRect(b.twips);
-        painter.drawText(QPointF(b.twips.left() + 30, b.twips.top() + 30 + ascent),
-                         b.text.section('\n', 0, 0));
+        // Every line a multi-line box shows, wrapped as the box wraps it on the screen.
+        QString text = b.text;
+        text.remove(QLatin1Char('\r'));
+        const QStringList lines = b.multiLine ? wrap(text, b.twips.width() - 2 * kBoxMargin, metrics)
+                                              : QStringList{text.section(QLatin1Char('\n'), 0, 0)};
+        double y = b.twips.top() + kBoxMargin + metrics.ascent();
+        for (const QString& line : lines) {
+            painter.drawText(QPointF(b.twips.left() + kBoxMargin, y), line);
+            y += metrics.height();
+        }
         painter.restore();
     }
     painter.restore();

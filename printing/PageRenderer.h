@@ -3,7 +3,9 @@
 #include "ServicePage.h"
 
 #include <QFont>
+#include <QStringList>
 
+class QFontMetricsF;
 class QPainter;
 
 namespace printing {
@@ -17,6 +19,10 @@ class PageRenderer {
 public:
     // The page font: a sans-serif with the metrics of the layout window's design font, 10 points.
     static QFont font(bool bold = false);
+
+    // The lines `text` takes in a box `width` wide: each of its lines broken after the last word
+    // that fits, a word wider than the box cut where it reaches the edge.
+    static QStringList wrap(const QString& text, double width, const QFontMetricsF& metrics);
 
     static void paint(QPainter& painter, const ServicePage& page);
     // The field boxes themselves, as the layout window shows them in adjust mode.

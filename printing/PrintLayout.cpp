@@ -1,5 +1,8 @@
 #include "PrintLayout.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace printing {
 
 namespace {
@@ -33,6 +36,10 @@ constexpr Design kDesign[PrintLayout::kBoxes] = {
     {"Kayıt No", 210, 420, 4185, 360, " Kayıt No", false},
 };
 
+double inReach(double v) {
+    return std::clamp(v, -PrintLayout::kPageReach, PrintLayout::kPageReach);
+}
+
 } // namespace
 
 PrintLayout::PrintLayout(QObject* parent)
@@ -42,6 +49,15 @@ PrintLayout::PrintLayout(QObject* parent)
         boxes_[i] = {QString::fromUtf8(d.field), QRectF(d.left, d.top, d.width, d.height),
                      QString::fromUtf8(d.text), d.multiLine};
     }
+}
+
+bool PrintLayout::boxInReach(double left, double top) {
+    return std::abs(left) <= kPageReach && std::abs(top) <= kPageReach;
+}
+
+bool PrintLayout::windowInReach(const QRectF& w) {
+    return std::abs(w.left()) <= kScreenReach && std::abs(w.top()) <= kScreenReach && w.width() > 0 &&
+           w.height() > 0 && w.width() <= kScreenReach && w.height() <= kScreenReach;
 }
 
 int PrintLayout::boxOfItem(int item) {
@@ -57,12 +73,23 @@ int PrintLayout::itemOfBox(int box) {
 }
 
 void PrintLayout::moveBox(int index, double left, double top) {
-    boxes_[index].twips.moveTo(left, top);
+    boxes_[index].twips.moveTo(inReach(left), inReach(top));
     emit changed();
 }
 
 void PrintLayout::setBoxGeometry(int index, const QRectF& twips) {
-    boxes_[index].twips = twips;
+    boxes_[index].twips =
+        QRectF(inReach(twips.left()), inReach(twips.top()), std::clamp(twips.width(), 0.0, kPageReach),
+               std::clamp(twips.height(), 0.0, kPageReach));
+    emit changed();
+}
+
+void PrintLayout::reset() {
+    for (int i = 0; i < kBoxes; ++i) {
+        const Design& d = kDesign[i];
+        boxes_[i].twips = QRectF(d.left, d.top, d.width, d.height);
+    }
+    window_ = {};
     emit changed();
 }
 
@@ -74,7 +101,8 @@ void PrintLayout::setBoxText(int index, const QString& text) {
 }
 
 void PrintLayout::setWindow(const QRectF& twips) {
-    window_ = twips;
+    if (windowInReach(twips))
+        window_ = twips;
 }
 
 void PrintLayout::setHeadings(bool on) {

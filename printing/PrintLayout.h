@@ -15,6 +15,11 @@ class PrintLayout : public QObject {
 
 public:
     static constexpr int kBoxes = 18;
+    // No page the form is printed on is larger than A3 (420 mm): a box further than that either
+    // way of the page's corner can never be printed.
+    static constexpr double kPageReach = 23811;
+    // An X display is at most 32767 pixels across, 15 twips each at the usual 96 dots per inch.
+    static constexpr double kScreenReach = 32767.0 * 15;
 
     struct Box {
         QString field;  // caption of its selection item
@@ -29,13 +34,21 @@ public:
     static int boxOfItem(int item);
     static int itemOfBox(int box);
 
+    static bool boxInReach(double left, double top);
+    // A window geometry with a size and within the reach of a screen.
+    static bool windowInReach(const QRectF& twips);
+
     const Box& box(int index) const { return boxes_[index]; }
+    // Positions and sizes are kept within kPageReach.
     void moveBox(int index, double left, double top);
     void setBoxGeometry(int index, const QRectF& twips);
+    // Every box back at its design place and size, the window's geometry forgotten.
+    void reset();
     void setBoxText(int index, const QString& text);
 
     // The layout window's outer geometry on the screen, in twips; empty until one is stored.
     QRectF window() const { return window_; }
+    // A geometry out of reach is not kept.
     void setWindow(const QRectF& twips);
 
     bool headings() const { return headings_; }

@@ -1,10 +1,11 @@
 #include "SatirFile.h"
 
 #include "PrintLayout.h"
+#include "files/RegularFile.h"
 
-#include <QFile>
 #include <QSaveFile>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace printing::satir {
 
 namespace {
 
-// Exactly `count` numbers separated by commas, or nothing.
+// Exactly `count` finite numbers separated by commas, or nothing.
 std::optional<std::vector<double>> numbers(const QByteArray& line, int count) {
     const QList<QByteArray> parts = line.trimmed().split(',');
     if (parts.size() != count)
@@ -22,7 +23,7 @@ std::optional<std::vector<double>> numbers(const QByteArray& line, int count) {
         const QByteArray t = p.trimmed();
         double v = 0;
         const auto [end, ec] = std::from_chars(t.constData(), t.constData() + t.size(), v);
-        if (t.isEmpty() || ec != std::errc() || end != t.constData() + t.size())
+        if (t.isEmpty() || ec != std::errc() || end != t.constData() + t.size() || !std::isfinite(v))
             return std::nullopt;
         out.push_back(v);
     }
@@ -37,22 +38,21 @@ QString formatNumber(double value) {
     return QString::fromLatin1(buffer, ec == std::errc() ? end - buffer : 0);
 }
 
-void read(const QString& path, PrintLayout& layout) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    if (const auto w = numbers(file.readLine(), 4))
+void parse(const QByteArray& content, PrintLayout& layout) {
+    const QList<QByteArray> lines = content.split('\n');
+    const auto line = [&lines](int i) { return i < lines.size() ? lines[i] : QByteArray(); };
+    if (const auto w = numbers(line(0), 4))
         layout.setWindow(QRectF((*w)[1], (*w)[0], (*w)[3], (*w)[2]));
     std::optional<std::vector<double>> last;
     for (int box = 0; box < PrintLayout::kBoxes; ++box) {
-        if (auto p = numbers(file.readLine(), 2))
+        if (auto p = numbers(line(box + 1), 2); p && PrintLayout::boxInReach((*p)[1], (*p)[0]))
             last = std::move(p);
         if (last)
             layout.moveBox(box, (*last)[1], (*last)[0]);
     }
 }
 
-bool write(const QString& path, const PrintLayout& layout) {
+QByteArray format(const PrintLayout& layout) {
     const auto line = [](std::initializer_list<double> values) {
         QStringList parts;
         for (double v : values)
@@ -63,11 +63,21 @@ bool write(const QString& path, const PrintLayout& layout) {
     QString text = line({w.top(), w.left(), w.height(), w.width()});
     for (int box = 0; box < PrintLayout::kBoxes; ++box)
         text += line({layout.box(box).twips.top(), layout.box(box).twips.left()});
+    return text.toLatin1();
+}
+
+void read(const QString& path, PrintLayout& layout) {
+    const platform::FileRead file = platform::readRegularFile(path, kMaxBytes);
+    if (file.status == platform::FileRead::Ok)
+        parse(file.data, layout);
+}
+
+bool write(const QString& path, const PrintLayout& layout) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     // Written data may sit in a buffer until flushed: a disk that fills up shows only then.
-    if (file.write(text.toLatin1()) < 0 || !file.flush()) {
+    if (file.write(format(layout)) < 0 || !file.flush()) {
         file.cancelWriting();
         return false;
     }

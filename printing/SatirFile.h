@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace printing {
@@ -13,10 +14,18 @@ namespace satir {
 // Addressed by bare name, so it lives in the current directory.
 inline const QString kFileName = QStringLiteral("Satir.dat");
 
+// The file holds well under 1 KB; anything past this is not read.
+constexpr qint64 kMaxBytes = 64 * 1024;
+
 QString formatNumber(double value);
 
-// Sets the window and the boxes from the file. A missing file changes nothing; a line that cannot
-// be read is skipped, and the boxes after it take the numbers last read.
+// Sets the window and the boxes from the file's content. A line that cannot be read, or whose
+// numbers are not finite or lie beyond any screen or page, is skipped, and the boxes after it take
+// the numbers last read.
+void parse(const QByteArray& content, PrintLayout& layout);
+QByteArray format(const PrintLayout& layout);
+
+// parse() on the file; a missing file, or anything that is not a regular file, changes nothing.
 void read(const QString& path, PrintLayout& layout);
 
 // Replaces the file in one step: a failed write (a full disk, a crash) leaves the previous file.

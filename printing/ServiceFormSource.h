@@ -5,7 +5,7 @@
 namespace printing {
 
 // What the printout reads from the service window each time it draws: the value for each layout
-// box, the captions of the long fields and text widths in that window's font.
+// box and the captions of the long fields.
 class ServiceFormSource {
 public:
     virtual ~ServiceFormSource() = default;
@@ -13,8 +13,6 @@ public:
     virtual QString formText(int box) const = 0;
     // The service window's caption of the long field shown in box 13 to 16.
     virtual QString formCaption(int box) const = 0;
-    // Width in twips of `text` in the service window's font.
-    virtual double formTextWidth(const QString& text) const = 0;
     // Takes the service window out of use while the layout window is open, and back.
     virtual void setSwitchedOff(bool off) = 0;
 };

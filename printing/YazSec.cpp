@@ -13,7 +13,8 @@
 namespace printing {
 
 YazSec::YazSec(QWidget* owner)
-    : QDialog(owner) {
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    // A fixed little question: a title and a close box, nothing to minimise or maximise.
     setObjectName(QStringLiteral("YazSec"));
     setWindowTitle(QStringLiteral(" Yazıcı Seçimi"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -60,7 +61,10 @@ bool YazSec::Form_Load() {
 
 void YazSec::Tamam_Click() {
     const QString chosen = Combo1->currentText();
-    if (print::installedPrinters().contains(chosen))
+    const QStringList installed = print::installedPrinters();
+    // A name no queue has keeps the current printer while that one is there; once it is gone too,
+    // a failure is told under the name the box shows, not under one the user no longer sees.
+    if (installed.contains(chosen) || !installed.contains(print::currentPrinter()))
         print::setCurrentPrinter(chosen);
     PrinterConfirmed = true;
     accept();

@@ -16,6 +16,7 @@ KTS_PACKAGES=(
     mdbtools-dev libglib2.0-dev
     fonts-liberation2
     cups-daemon cups-client cups-filters poppler-utils
+    libcups2-dev x11-xkb-utils
     clang-format clang libclang-rt-14-dev git
     ccache
     libzint-dev zbar-tools

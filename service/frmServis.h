@@ -218,7 +218,6 @@ private:
 public:
     QString formText(int box) const override;
     QString formCaption(int box) const override;
-    double formTextWidth(const QString& text) const override;
     void setSwitchedOff(bool off) override;
 
 private:

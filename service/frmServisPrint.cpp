@@ -7,7 +7,6 @@
 
 #include <QAbstractItemModel>
 #include <QDateEdit>
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -59,11 +58,8 @@ QString frmServis::formCaption(int box) const {
     return Label1[box + 7]->text();
 }
 
-double frmServis::formTextWidth(const QString& text) const {
-    return QFontMetricsF(font()).horizontalAdvance(text) * 1440.0 / logicalDpiX();
-}
-
-// Off, not hidden: the record stays in view beside the layout window that prints it.
+// Off, not hidden: the record stays in view beside the layout window that prints it. The layout
+// window, modal to this one, keeps input and closing away; this shows it.
 void frmServis::setSwitchedOff(bool off) {
     centralWidget()->setEnabled(!off);
     menuBar()->setEnabled(!off);

@@ -75,14 +75,22 @@ void PrivateCups::stop() {
 }
 
 bool PrivateCups::lpadmin(const QStringList& args) const {
+    return admin(QStringLiteral("lpadmin"), args);
+}
+
+bool PrivateCups::admin(const QString& name, const QStringList& args) const {
     QProcess p;
-    p.start(program(QStringLiteral("lpadmin")), args);
+    p.start(program(name), args);
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 bool PrivateCups::addQueue(const QString& name) {
     return lpadmin({QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
                     QStringLiteral("file:") + outputOf(name), QStringLiteral("-P"), kDriver});
+}
+
+bool PrivateCups::admin(const QString& name, const QString& queue) const {
+    return admin(name, QStringList{queue});
 }
 
 bool PrivateCups::removeQueue(const QString& name) {

@@ -16,12 +16,15 @@ public:
     void stop();
     bool addQueue(const QString& name);
     bool removeQueue(const QString& name);
+    // Runs a CUPS administration program on a queue: cupsreject, cupsaccept, cupsdisable, ...
+    bool admin(const QString& program, const QString& queue) const;
     QString outputOf(const QString& queue) const; // the file the queue prints to
     // Waits until the queue's file is complete and returns its text as pdftotext -layout reads it.
     QString waitForText(const QString& queue, int timeoutMs = 20000) const;
 
 private:
     bool lpadmin(const QStringList& args) const;
+    bool admin(const QString& program, const QStringList& args) const;
 
     QTemporaryDir dir_;
     QProcess daemon_;

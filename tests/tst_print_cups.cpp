@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -45,15 +46,21 @@ void click(YazSec* s, int button) {
     QTest::mouseClick(s->findChild<QPushButton*>(QStringLiteral("YazCmd_%1").arg(button)), Qt::LeftButton);
 }
 
-// The box of the first word `word` in pdftotext -bbox output, in points.
-QRectF wordBox(const QString& bbox, const QString& word) {
+// The box of word `word` in pdftotext -bbox output, in points; "word#2" for its second time.
+QRectF wordBox(const QString& bbox, QString word) {
+    const int occurrence = word.contains(QLatin1Char('#')) ? word.section(QLatin1Char('#'), 1).toInt() : 1;
+    word = word.section(QLatin1Char('#'), 0, 0);
     const QRegularExpression re(
         QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
                        "yMax=\"([\\d.]+)\">%1</word>")
             .arg(QRegularExpression::escape(word)));
-    const auto m = re.match(bbox);
-    if (!m.hasMatch())
-        return {};
+    auto matches = re.globalMatch(bbox);
+    QRegularExpressionMatch m;
+    for (int i = 0; i < occurrence; ++i) {
+        if (!matches.hasNext())
+            return {};
+        m = matches.next();
+    }
     return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
 }
@@ -78,12 +85,17 @@ private slots:
     void printsTheFormOnTheChosenQueue();
     void pdf_data();
     void pdf();
-    void failedPdfWriteLeavesNothing();
+    void failedPdfWrite_data();
+    void failedPdfWrite();
     void closingStoresPrn_data();
     void closingStoresPrn();
     void namesComparedExactly();
     void openingsStartUnconfirmed();
     void vanishedQueueIsReported();
+    void refusingQueueIsReported_data();
+    void refusingQueueIsReported();
+    void firstQueueWithoutDefault();
+    void errorNamesThePrinterInTheBox();
     void noPrinterInstalled();
 
 private:
@@ -144,7 +156,10 @@ void TestPrintCups::pdf_data() {
                                                       "Başvuru", "4830", "840", "Toner", "4830", "-1"}
                               << QStringList{};
     // In adjust mode the boxes themselves are printed, holding the values last drawn.
-    QTest::newRow("adjust mode") << true << QStringList{"04.03.2026", "6270", "390", "Kağıt", "4860", "870"}
+    // Every line of a multi-line box, as the screen shows it: the second used item below the first.
+    QTest::newRow("adjust mode") << true
+                                 << QStringList{"04.03.2026", "6270", "390",  "Kağıt",     "4860", "870",
+                                                "Toner",      "4860", "3870", "Merdane#2", "4860", "4100"}
                                  << QStringList{"Başvuru Sebebi :", "Kayıt No"};
 }
 
@@ -179,19 +194,37 @@ void TestPrintCups::pdf() {
     w->close();
 }
 
-void TestPrintCups::failedPdfWriteLeavesNothing() {
+void TestPrintCups::failedPdfWrite_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("sentence"); // the Turkish sentence before the system's own words
+    QTest::newRow("disk full part-way") << "full"
+                                        << "Sistem bir hata bildirdi.";
+    QTest::newRow("missing folder") << "missing"
+                                    << "Klasör ya da dosya bulunamadı.";
+}
+
+// A PDF that cannot be written leaves nothing under its name and says why in Turkish, the
+// system's words only in brackets after it.
+void TestPrintCups::failedPdfWrite() {
+    QFETCH(QString, where);
+    QFETCH(QString, sentence);
     ServisFixture f;
     prepare(f, false);
     Form1* w = openLayout(f);
-    const QString file = f.db.dir() + QStringLiteral("/form.pdf");
+    const QString file =
+        f.db.dir() + (where == "missing" ? QStringLiteral("/yok/form.pdf") : QStringLiteral("/form.pdf"));
     f.dialogs.fileNames << file;
     {
-        const FullDisk fillsUpPartWay(2000);
+        const FullDisk fillsUpPartWay(where == "full" ? 2000 : RLIM_INFINITY);
         trigger(w, QStringLiteral("PdfKaydet"));
     }
     QVERIFY(!QFileInfo::exists(file));
     QCOMPARE(f.dialogs.shown.size(), 1);
-    QVERIFY(f.dialogs.shown[0].text.startsWith(QStringLiteral("PDF dosyası yazılamadı:\n") + file));
+    const QString text = f.dialogs.shown[0].text;
+    const QString head =
+        QStringLiteral("PDF dosyası yazılamadı:\n") + file + QStringLiteral("\n\n") + sentence;
+    QVERIFY2(text.startsWith(head + QStringLiteral(" (")) && text.endsWith(QLatin1Char(')')),
+             qPrintable(text));
     QCOMPARE(f.dialogs.shown[0].icon, ui::Icon::Critical);
     w->close();
 }
@@ -256,6 +289,9 @@ void TestPrintCups::openingsStartUnconfirmed() {
         auto* choice = new YazSec(w);
         QVERIFY(choice->Form_Load());
         QVERIFY(!printing::PrinterConfirmed);
+        // A title and a close box only, whatever the window manager would give a dialog.
+        QVERIFY(choice->windowFlags() & Qt::CustomizeWindowHint);
+        QVERIFY(!(choice->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         choice->show();
         QVERIFY(QTest::qWaitForWindowExposed(choice));
         auto* tamam = choice->findChild<QPushButton*>(QStringLiteral("YazCmd_1"));
@@ -286,6 +322,69 @@ void TestPrintCups::vanishedQueueIsReported() {
     QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("\"Test\" yazıcısı bulunamadı")));
     QVERIFY(f.dialogs.shown[0].text.endsWith(QStringLiteral("Form yazdırılmadı.")));
     QVERIFY(cups_.addQueue(QStringLiteral("Test")));
+    w->close();
+}
+
+void TestPrintCups::refusingQueueIsReported_data() {
+    QTest::addColumn<QString>("refuse");
+    QTest::addColumn<QString>("restore");
+    QTest::newRow("rejecting jobs") << "cupsreject"
+                                    << "cupsaccept";
+    QTest::newRow("stopped") << "cupsdisable"
+                             << "cupsenable";
+}
+
+// A queue that will not print is said, naming the printer; nothing waits in it to come out later.
+void TestPrintCups::refusingQueueIsReported() {
+    QFETCH(QString, refuse);
+    QFETCH(QString, restore);
+    ServisFixture f;
+    prepare(f, false);
+    settings::setPrn(QStringLiteral("Test"));
+    QVERIFY(cups_.admin(refuse, QStringLiteral("Test")));
+    Form1* w = openLayout(f);
+    click(openChoice(w), 1);
+    QTRY_COMPARE(f.dialogs.shown.size(), 1);
+    const QString text = f.dialogs.shown[0].text;
+    QVERIFY2(text.startsWith(QStringLiteral("\"Test\" yazıcısı")), qPrintable(text));
+    QVERIFY(text.endsWith(QStringLiteral("Form yazdırılmadı.")));
+    QCOMPARE(f.dialogs.shown[0].icon, ui::Icon::Critical);
+    QVERIFY(cups_.admin(restore, QStringLiteral("Test")));
+    QTest::qWait(500);
+    QVERIFY(!QFileInfo::exists(cups_.outputOf(QStringLiteral("Test"))));
+    w->close();
+}
+
+// No default queue and nothing remembered: the first queue is offered, and printing works.
+void TestPrintCups::firstQueueWithoutDefault() {
+    QVERIFY(QPrinterInfo::defaultPrinterName().isEmpty());
+    print::setCurrentPrinter(QString());
+    ServisFixture f;
+    prepare(f, false);
+    Form1* w = openLayout(f);
+    YazSec* choice = openChoice(w);
+    const QString first = print::installedPrinters().first();
+    QCOMPARE(combo(choice)->currentText(), first);
+    click(choice, 1);
+    QVERIFY(!cups_.waitForText(first).isEmpty());
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QCOMPARE(settings::prn(), first);
+    w->close();
+}
+
+// The printer chosen earlier has gone and the box names one that never was: the error names
+// what the box shows.
+void TestPrintCups::errorNamesThePrinterInTheBox() {
+    ServisFixture f;
+    prepare(f, false);
+    print::setCurrentPrinter(QStringLiteral("Eski"));
+    Form1* w = openLayout(f);
+    YazSec* choice = openChoice(w);
+    combo(choice)->setEditText(QStringLiteral("Yok"));
+    click(choice, 1);
+    QTRY_COMPARE(f.dialogs.shown.size(), 1);
+    QVERIFY2(f.dialogs.shown[0].text.startsWith(QStringLiteral("\"Yok\" yazıcısı bulunamadı")),
+             qPrintable(f.dialogs.shown[0].text));
     w->close();
 }
 

@@ -6,13 +6,20 @@
 #include "RegString.h"
 #include "SatirFile.h"
 #include "Settings.h"
+#include "ui/Twips.h"
 
 #include <QFile>
 #include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using printing::Form1;
 using printing::PrintLayout;
@@ -44,8 +51,9 @@ QStringList describe(const printing::ServicePage& page) {
     return out;
 }
 
-void key(QWidget* w, QEvent::Type type, int k, bool autoRepeat) {
+void key(QWidget* w, QEvent::Type type, int k, bool autoRepeat, quint64 time = 0) {
     QKeyEvent e(type, k, Qt::ControlModifier, QString(), autoRepeat);
+    e.setTimestamp(time);
     QApplication::sendEvent(w, &e);
 }
 
@@ -70,14 +78,21 @@ class TestPrintLayout : public QObject {
 private slots:
     void page_data();
     void page();
-    void longTextWrappedByMeasuredWidth();
+    void wrapping_data();
+    void wrapping();
     void layoutFileRoundTrip();
     void shortAndMalformedLayoutFile();
+    void damagedLayoutFile_data();
+    void damagedLayoutFile();
     void failedLayoutWriteKeepsTheFile();
     void selectionShorterThan18AndKayitNo();
     void adjustModeAndSwitchingOff();
     void nudge_data();
     void nudge();
+    void boxesMoveWithTheMouse_data();
+    void boxesMoveWithTheMouse();
+    void resetLayout_data();
+    void resetLayout();
     void handles_data();
     void handles();
 };
@@ -155,32 +170,60 @@ void TestPrintLayout::page() {
     w->close();
 }
 
-void TestPrintLayout::longTextWrappedByMeasuredWidth() {
+void TestPrintLayout::wrapping_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("paragraphs"); // lines of the text itself
+    QTest::addColumn<bool>("cut");       // a word wider than the box is cut where it reaches the edge
+    const QString sentence = QStringLiteral("Şişe kapağı ığdır çöğüş İİİ ").repeated(12).trimmed();
+    QTest::newRow("one long line") << sentence << 1 << false;
+    QTest::newRow("a line break, then a long line") << QStringLiteral("Kısa\r\n") + sentence << 2 << false;
+    QTest::newRow("long lines on both sides of a break")
+        << sentence + QStringLiteral("\r\n") + sentence << 2 << false;
+    QTest::newRow("a word wider than the box")
+        << QStringLiteral("Ön ") + QStringLiteral("Ğ").repeated(120) + QStringLiteral(" son") << 1 << true;
+}
+
+// Every line of a long field fits its box in the font the page is printed with, breaks fall
+// between words wherever a word fits, and a line takes every word that fits.
+void TestPrintLayout::wrapping() {
+    QFETCH(QString, stored);
+    QFETCH(int, paragraphs);
+    QFETCH(bool, cut);
     ServisFixture f;
     QVariantMap r = record(QStringLiteral("01-0001-01"), QStringLiteral("Ünal Ltd."));
-    const QString text = QStringLiteral("Şişe kapağı ığdır çöğüş İİİ ").repeated(12).trimmed();
-    r[QStringLiteral("BasvuruSebebi")] = text;
+    r[QStringLiteral("BasvuruSebebi")] = stored;
     f.addRecord(r);
     writeSecim(QStringLiteral("000000000000001"));
     Form1* w = openLayout(f);
+    // As the service window holds it (a field may be shorter than the stored text).
+    const QString text = f.box(14).remove(QLatin1Char('\r'));
     const double limit = w->layout().box(13).twips.width();
+    const QFontMetricsF page(printing::PageRenderer::font());
     const auto& texts = w->page().texts;
-    QVERIFY(texts.size() > 2);
-    QString joined;
+    QVERIFY(texts.size() > paragraphs);
+    QStringList words;
     for (int i = 0; i < texts.size(); ++i) {
-        const QString piece = texts[i].text;
-        joined += piece;
+        const QString line = texts[i].text;
         QCOMPARE(texts[i].x, 4830.0);
+        QVERIFY2(page.horizontalAdvance(line) <= limit, qPrintable(line));
+        words += line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (i + 1 < texts.size()) {
-            // The shortest beginning reaching the box width, measured in the service window's font.
-            QVERIFY(f.window().formTextWidth(piece) >= limit);
-            QVERIFY(f.window().formTextWidth(piece.chopped(1)) < limit);
-        } else {
-            QVERIFY(f.window().formTextWidth(piece) <= limit);
+            const QString next = texts[i + 1].text.section(QLatin1Char(' '), 0, 0);
+            // The next line's first word did not fit here (or the text broke there itself).
+            QVERIFY2(page.horizontalAdvance(line + QLatin1Char(' ') + next) > limit ||
+                         text.contains(line + QLatin1Char('\n')),
+                     qPrintable(line));
         }
     }
-    QCOMPARE(joined, f.box(14)); // as the box holds it
-    QCOMPARE(w->layout().box(13).text, joined);
+    QString expected = text;
+    expected.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QStringList whole = expected.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (cut)
+        QCOMPARE(words.join(QString()), whole.join(QString()));
+    else
+        QCOMPARE(words, whole);
+    QCOMPARE(w->layout().box(13).text, f.box(14)); // as the service window holds it
+    w->close();
 }
 
 void TestPrintLayout::layoutFileRoundTrip() {
@@ -220,6 +263,74 @@ void TestPrintLayout::shortAndMalformedLayoutFile() {
     w->close();
 }
 
+void TestPrintLayout::damagedLayoutFile_data() {
+    QTest::addColumn<QString>("file");  // a fixture, or what to put in place of the file
+    QTest::addColumn<QString>("boxes"); // box=Left,Top after opening; the others as designed
+    QTest::newRow("nan and inf") << "not-finite.dat"
+                                 << "1=6240,360 2=6240,360 3=6240,360 4=210,1680";
+    QTest::newRow("1e308 and 1e9") << "huge-numbers.dat"
+                                   << "0=6240,360 5=210,1680";
+    QTest::newRow("boxes far off the page") << "box-off-page.dat"
+                                            << "3=210,840 4=210,840";
+    QTest::newRow("window far off the screen") << "window-off-screen.dat"
+                                               << "";
+    QTest::newRow("window larger than any screen") << "window-too-big.dat"
+                                                   << "";
+    QTest::newRow("a FIFO") << "fifo"
+                            << "";
+    QTest::newRow("100 MB on one line") << "100 MB"
+                                        << "";
+}
+
+// A damaged layout file opens the window on the screen with every box where the last sane line
+// put it, costs no more than the file's few lines, and gets back only sane numbers.
+void TestPrintLayout::damagedLayoutFile() {
+    QFETCH(QString, file);
+    QFETCH(QString, boxes);
+    ServisFixture f;
+    f.addRecord(record(QStringLiteral("01-0001-01"), QStringLiteral("Ünal Ltd.")));
+    const QString path = f.db.dir() + QStringLiteral("/Satir.dat");
+    if (file == "fifo") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (file == "100 MB") {
+        QFile big(path);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        const QByteArray chunk = QByteArray("1,").repeated(1 << 20);
+        for (int i = 0; i < 50; ++i)
+            big.write(chunk);
+    } else {
+        QVERIFY(QFile::copy(QStringLiteral(KTS_FIXTURES "/satir/") + file, path));
+    }
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    Form1* w = openLayout(f);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    QVERIFY2(after.ru_maxrss - before.ru_maxrss < 64 * 1024, "the file was read whole"); // in KB
+
+    PrintLayout expected;
+    for (const QString& b : boxes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList at = b.section(QLatin1Char('='), 1).split(QLatin1Char(','));
+        expected.moveBox(b.section(QLatin1Char('='), 0, 0).toInt(), at[0].toDouble(), at[1].toDouble());
+    }
+    for (int box = 0; box < PrintLayout::kBoxes; ++box)
+        QCOMPARE(w->layout().box(box).twips.topLeft(), expected.box(box).twips.topLeft());
+    const QRect screen = w->screen()->geometry();
+    QVERIFY(screen.contains(w->frameGeometry()));
+    w->close();
+
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.size() < 1024);
+    PrintLayout back;
+    printing::satir::parse(written.readAll(), back);
+    for (int box = 0; box < PrintLayout::kBoxes; ++box)
+        QCOMPARE(back.box(box).twips.topLeft(), expected.box(box).twips.topLeft());
+    const QRectF window = back.window();
+    QVERIFY(!window.isEmpty());
+    QVERIFY(screen.contains(ui::twipsRect(window.left(), window.top(), window.width(), window.height())));
+}
+
 void TestPrintLayout::failedLayoutWriteKeepsTheFile() {
     ServisFixture f;
     PrintLayout stored;
@@ -233,8 +344,8 @@ void TestPrintLayout::failedLayoutWriteKeepsTheFile() {
 
     Form1* w = openAdjusting(f);
     auto* box = w->findChild<QWidget*>(QStringLiteral("FatText_4"));
-    key(box, QEvent::KeyPress, Qt::Key_Down, false);
-    key(box, QEvent::KeyRelease, Qt::Key_Down, false);
+    key(box, QEvent::KeyPress, Qt::Key_Down, false, 1);
+    key(box, QEvent::KeyRelease, Qt::Key_Down, false, 2);
     {
         const FullDisk fillsUpPartWay(64);
         w->close();
@@ -295,13 +406,18 @@ void TestPrintLayout::adjustModeAndSwitchingOff() {
 
 void TestPrintLayout::nudge_data() {
     QTest::addColumn<int>("arrow");
-    QTest::addColumn<QString>("keys"); // P/R press/release, p/r repeated ones
+    // P/R press/release at the time that follows; p/r marked as repeats by the platform.
+    QTest::addColumn<QString>("keys");
     QTest::addColumn<QPointF>("moved");
-    QTest::newRow("pressed three times") << int(Qt::Key_Right) << "PRPRPR" << QPointF(45, 0);
-    QTest::newRow("held down") << int(Qt::Key_Right) << "PrprpR" << QPointF(15, 0);
-    QTest::newRow("up") << int(Qt::Key_Up) << "PR" << QPointF(0, -15);
-    QTest::newRow("left held") << int(Qt::Key_Left) << "PrpR" << QPointF(-15, 0);
-    QTest::newRow("down twice") << int(Qt::Key_Down) << "PRPR" << QPointF(0, 30);
+    QTest::newRow("pressed three times") << int(Qt::Key_Right) << "P1 R2 P3 R4 P5 R6" << QPointF(45, 0);
+    QTest::newRow("held down, repeats marked") << int(Qt::Key_Right) << "P1 r2 p2 r3 p3 R4" << QPointF(15, 0);
+    // X11 as Qt 6.4 passes it on: each repeat a release and a press of the same moment.
+    QTest::newRow("held down, repeats unmarked")
+        << int(Qt::Key_Right) << "P1 R40 P40 R70 P70 R90" << QPointF(15, 0);
+    QTest::newRow("up") << int(Qt::Key_Up) << "P1 R2" << QPointF(0, -15);
+    QTest::newRow("left held, then pressed again")
+        << int(Qt::Key_Left) << "P1 R40 P40 R70 P80 R90" << QPointF(-30, 0);
+    QTest::newRow("down twice") << int(Qt::Key_Down) << "P1 R2 P3 R4" << QPointF(0, 30);
 }
 
 void TestPrintLayout::nudge() {
@@ -312,9 +428,9 @@ void TestPrintLayout::nudge() {
     Form1* w = openAdjusting(f);
     auto* box = w->findChild<QWidget*>(QStringLiteral("FatText_2"));
     const QPointF start = w->layout().box(2).twips.topLeft();
-    for (QChar c : keys) {
-        const bool repeat = c.isLower();
-        key(box, c.toUpper() == 'P' ? QEvent::KeyPress : QEvent::KeyRelease, arrow, repeat);
+    for (const QString& k : keys.split(QLatin1Char(' '))) {
+        const QEvent::Type type = k[0].toUpper() == 'P' ? QEvent::KeyPress : QEvent::KeyRelease;
+        key(box, type, arrow, k[0].isLower(), k.mid(1).toULongLong());
     }
     QCOMPARE(w->layout().box(2).twips.topLeft(), start + moved);
     w->close();
@@ -365,6 +481,94 @@ void TestPrintLayout::handles() {
     w->findChild<QMenu*>(QStringLiteral("MnDosya"))->popup(QPoint(0, 0));
     QTRY_VERIFY(w->handle(4)->isHidden());
     w->close();
+}
+
+void TestPrintLayout::boxesMoveWithTheMouse_data() {
+    QTest::addColumn<int>("box");
+    QTest::newRow("single-line Ünvan") << 2;
+    for (int box = 13; box <= 16; ++box)
+        QTest::newRow(qPrintable(QStringLiteral("multi-line %1").arg(box))) << box;
+}
+
+// Through the window as the platform delivers the mouse: a press inside any box picks it for the
+// sizing handles and drags it; nothing of its text gets selected, a double click included.
+void TestPrintLayout::boxesMoveWithTheMouse() {
+    QFETCH(int, box);
+    ServisFixture f;
+    Form1* w = openAdjusting(f);
+    auto* widget = w->findChild<QWidget*>(QStringLiteral("FatText_%1").arg(box));
+    const QPointF start = w->layout().box(box).twips.topLeft();
+    const QPoint grab = widget->mapTo(w, QPoint(20, 8));
+    QWindow* window = w->windowHandle();
+    QTest::mousePress(window, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(window, grab + QPoint(5, 3));
+    QTest::mouseMove(window, grab + QPoint(10, 6));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, grab + QPoint(10, 6));
+    // 10 by 6 pixels are 150 by 90 twips at 96 dots per inch.
+    QCOMPARE(w->layout().box(box).twips.topLeft(), start + QPointF(150, 90));
+    QCOMPARE(w->resizer().SizedControl, widget);
+    QVERIFY(w->handle(4)->isVisible());
+    QTest::mouseDClick(window, Qt::LeftButton, {}, widget->mapTo(w, QPoint(20, 8)));
+    if (auto* text = qobject_cast<QPlainTextEdit*>(widget))
+        QVERIFY(!text->textCursor().hasSelection());
+    else
+        QVERIFY(!static_cast<QLineEdit*>(widget)->hasSelectedText());
+    QCOMPARE(w->layout().box(box).twips.topLeft(), start + QPointF(150, 90));
+    w->close();
+}
+
+void TestPrintLayout::resetLayout_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Dosya menu, Evet") << "Sifirla" << true;
+    QTest::newRow("Dosya menu, Hayır") << "Sifirla" << false;
+    QTest::newRow("popup, Evet") << "FatpopSifirla" << true;
+}
+
+// "Düzeni Sıfırla" follows "PDF olarak kaydet" in both menus and, once the user agrees, puts
+// every box and the window back at their design places, for good.
+void TestPrintLayout::resetLayout() {
+    QFETCH(QString, action);
+    QFETCH(bool, yes);
+    ServisFixture f;
+    PrintLayout stored;
+    stored.moveBox(3, -9000, 20000);
+    stored.setWindow(QRectF(3000, 1500, 6000, 4000));
+    const QString path = f.db.dir() + QStringLiteral("/Satir.dat");
+    QVERIFY(printing::satir::write(path, stored));
+    Form1* w = openAdjusting(f);
+    const QRectF sized(100, 100, 50, 9000); // as the sizing handles leave it
+    QVERIFY(w->setUnitGeometry(w->findChild<QWidget*>(QStringLiteral("FatText_14")), sized));
+    stored.setBoxGeometry(14, sized);
+    for (const char* menu : {"MnDosya", "PopMenu"}) {
+        const QList<QAction*> items = w->findChild<QMenu*>(QString::fromLatin1(menu))->actions();
+        const auto pdf = std::find_if(items.begin(), items.end(), [](QAction* a) {
+            return a->text() == QStringLiteral("PDF olarak kaydet");
+        });
+        QVERIFY(pdf != items.end() && pdf + 1 != items.end());
+        QCOMPARE((*(pdf + 1))->text(), QStringLiteral("Düzeni Sıfırla"));
+    }
+    const QRect before = w->frameGeometry();
+    f.dialogs.answers << (yes ? ui::Answer::Yes : ui::Answer::No);
+    trigger(w, action);
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QCOMPARE(f.dialogs.shown[0].icon, ui::Icon::Question);
+    QCOMPARE(f.dialogs.shown[0].buttons, ui::Buttons::YesNo);
+    QCOMPARE(f.dialogs.shown[0].defaultButton, ui::Answer::No);
+    const PrintLayout design;
+    const PrintLayout& expected = yes ? design : stored;
+    for (int box = 0; box < PrintLayout::kBoxes; ++box)
+        QCOMPARE(w->layout().box(box).twips, expected.box(box).twips);
+    QCOMPARE(w->frameGeometry() == before, !yes);
+    if (yes)
+        QCOMPARE(w->frameGeometry().topLeft(), w->screen()->availableGeometry().topLeft());
+    w->close();
+    PrintLayout back;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    printing::satir::parse(file.readAll(), back);
+    QCOMPARE(back.box(3).twips.topLeft(), expected.box(3).twips.topLeft());
+    QCOMPARE(back.window() == stored.window(), !yes);
 }
 
 QTEST_MAIN(TestPrintLayout)

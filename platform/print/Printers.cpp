@@ -1,11 +1,14 @@
 #include "Printers.h"
 
+#include "files/SystemError.h"
+
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
+#include <cups/cups.h>
 
 namespace print {
 
@@ -14,6 +17,23 @@ QString& chosen() {
     static QString name;
     return name;
 }
+
+// Why the queue would not take a job now ("" when it would): rejecting jobs, or stopped, where a
+// job would wait unseen and print at some later moment nobody expects.
+QString refusal(const QString& name, const QString& unprinted) {
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.toLocal8Bit().constData(), nullptr);
+    if (!dest)
+        return {};
+    const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    QString why;
+    if (accepting && qstrcmp(accepting, "true") != 0)
+        why = QStringLiteral("\"%1\" yazıcısı şu anda iş kabul etmiyor. %2").arg(name, unprinted);
+    else if (state && qstrcmp(state, "5") == 0)
+        why = QStringLiteral("\"%1\" yazıcısı durdurulmuş. %2").arg(name, unprinted);
+    cupsFreeDests(1, dest);
+    return why;
+}
 } // namespace
 
 QStringList installedPrinters() {
@@ -21,7 +41,14 @@ QStringList installedPrinters() {
 }
 
 QString currentPrinter() {
-    return chosen().isEmpty() ? QPrinterInfo::defaultPrinterName() : chosen();
+    if (!chosen().isEmpty())
+        return chosen();
+    // A machine with queues but no default one still has a printer to print on.
+    const QString standard = QPrinterInfo::defaultPrinterName();
+    if (!standard.isEmpty())
+        return standard;
+    const QStringList all = installedPrinters();
+    return all.isEmpty() ? QString() : all.first();
 }
 
 void setCurrentPrinter(const QString& name) {
@@ -33,9 +60,11 @@ QString printPage(const QString& printerName, const PagePainter& paint, const Pa
     // the queue up first, so that a vanished queue or a stopped CUPS is said, not swallowed.
     if (!installedPrinters().contains(printerName)) {
         return QStringLiteral("\"%1\" yazıcısı bulunamadı (yazıcı kaldırılmış ya da yazdırma servisi "
-                              "çalışmıyor olabilir). Form yazdırılmadı.")
-            .arg(printerName);
+                              "çalışmıyor olabilir). %2")
+            .arg(printerName, setup.unprinted);
     }
+    if (const QString why = refusal(printerName, setup.unprinted); !why.isEmpty())
+        return why;
     QPrinter printer(QPrinterInfo::printerInfo(printerName), QPrinter::HighResolution);
     printer.setDocName(setup.docName);
     printer.setCopyCount(setup.copies);
@@ -46,10 +75,12 @@ QString printPage(const QString& printerName, const PagePainter& paint, const Pa
     }
     QPainter painter;
     if (!painter.begin(&printer))
-        return QStringLiteral("\"%1\" yazıcısına yazdırılamadı. Form yazdırılmadı.").arg(printerName);
+        return QStringLiteral("\"%1\" yazıcısına yazdırılamadı. %2").arg(printerName, setup.unprinted);
     paint(painter);
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        return QStringLiteral("\"%1\" yazıcısı işi kabul etmedi. Form yazdırılmadı.").arg(printerName);
+    // The job goes to CUPS as the painter ends, on this thread: its answer is the last one here.
+    if (!painter.end() || printer.printerState() == QPrinter::Error ||
+        cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return QStringLiteral("\"%1\" yazıcısı işi kabul etmedi. %2").arg(printerName, setup.unprinted);
     return {};
 }
 
@@ -57,7 +88,7 @@ QString writePdf(const QString& fileName, const PagePainter& paint, const PageSe
     const QString failed = QStringLiteral("PDF dosyası yazılamadı:\n%1").arg(fileName);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return failed + QStringLiteral("\n\n") + file.errorString();
+        return failed + QStringLiteral("\n\n") + platform::turkishSystemError(file.errorString());
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Kelvora Teknik Servis"));
@@ -73,7 +104,7 @@ QString writePdf(const QString& fileName, const PagePainter& paint, const PageSe
     }
     // A write that failed part-way (a full disk) leaves nothing under the chosen name.
     if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
-        return failed + QStringLiteral("\n\n") + file.errorString();
+        return failed + QStringLiteral("\n\n") + platform::turkishSystemError(file.errorString());
     return {};
 }
 

@@ -15,7 +15,8 @@ namespace print {
 // Device names of the installed printers, in the order the platform lists them.
 QStringList installedPrinters();
 
-// The program's current printer: the one last chosen, else the platform's default ("" if none).
+// The program's current printer: the one last chosen, else the platform's default, else the first
+// installed ("" if none).
 QString currentPrinter();
 void setCurrentPrinter(const QString& name);
 
@@ -25,11 +26,13 @@ struct PageSetup {
     std::optional<QPageSize> size;
     int copies = 1;
     QString docName = QStringLiteral("Servis Formu");
+    QString unprinted = QStringLiteral("Form yazdırılmadı."); // ends a failure's sentence
 };
 
 // Draws one page with `paint` on a painter whose origin is the top-left corner of the printable
-// area. Returns "" when the page went to the printer, otherwise a Turkish sentence saying why not
-// (the queue is gone, CUPS is not running, the printer refused the job).
+// area. Returns "" when the page went to the printer, otherwise a Turkish sentence naming the
+// printer and saying why not (the queue is gone, CUPS is not running, the queue is stopped or
+// rejects jobs, it refused this one).
 using PagePainter = std::function<void(QPainter&)>;
 QString printPage(const QString& printerName, const PagePainter& paint, const PageSetup& setup = {});
 
