@@ -39,12 +39,13 @@ QString turkishSystemError(int errnum) {
 }
 
 QString turkishSystemError(const QString& systemText) {
-    // Qt words its errors with the system's own text; find which one it quotes. strerror() reads
-    // the same locale Qt's text was made in.
+    // Qt words its errors with the system's own text, or its translation of the common ones; find
+    // which one it quotes.
     for (const Sentence& s : kSentences)
         for (int e : s.errnums)
-            if (systemText.contains(QString::fromLocal8Bit(std::strerror(e)), Qt::CaseInsensitive))
-                return withDetail(s.text, systemText);
+            for (const QString& known : {qt_error_string(e), QString::fromLocal8Bit(std::strerror(e))})
+                if (systemText.contains(known, Qt::CaseInsensitive))
+                    return withDetail(s.text, systemText);
     return withDetail("Sistem bir hata bildirdi.", systemText);
 }
 
