@@ -2,8 +2,11 @@
 
 #include "shell/FileLayer.h"
 
+#include <cerrno>
+#include <cstring>
+
 // Writes through the real file layer until `limit` bytes have been written in all, then fails
-// as a full disk would.
+// as a full disk would, with the system's own words for it.
 class FailingFileLayer : public shell::FileLayer {
 public:
     explicit FailingFileLayer(qint64 limit)
@@ -36,7 +39,7 @@ private:
             return inner_->write(data, size);
         }
         bool commit() override { return inner_->commit(); }
-        QString errorString() const override { return QStringLiteral("Aygıtta yer kalmadı"); }
+        QString errorString() const override { return QString::fromLocal8Bit(std::strerror(ENOSPC)); }
 
     private:
         std::unique_ptr<shell::TargetFile> inner_;
