@@ -94,8 +94,8 @@ bool holdsBackup(const QString& folder) {
 
 // Moves the checked copies from the staging folder into the backup folder through the file
 // operation, which asks before it replaces an older backup. A backup folder holds a pair from one
-// moment: unless every copy went in, the older files are put back. False when that could not be
-// done either; the user has been told.
+// moment: unless every copy went in, the older files are put back, and the user is told. False
+// on a failure not yet reported.
 bool placePair(QWidget* parent, const QString& folder, const QString& staging, const QStringList& copies) {
     const QString keptDir = QDir(staging).filePath(QStringLiteral("önceki"));
     QStringList targets, kept;
