@@ -88,7 +88,7 @@ double Bench::rawCopyMs(const QString& from, const std::function<QString()>& to,
 // The targets hold ours against a raw copy that takes the same care (`backup_checked`,
 // `restore_checked`); the bare copies stay beside them for reference.
 QList<Result> Bench::backup(WindowDriver& d) {
-    Result r{.name = QStringLiteral("backup")};
+    Result r{.name = QStringLiteral("backup"), .target = {}};
     r.rawMs = rawCopyMs(
         session_, [&] { return freshFolder(QStringLiteral("raw-backup")); }, QStringLiteral(".backup"));
     r.oursMs = medianOf(repeat_, [&](int) {
@@ -102,7 +102,7 @@ QList<Result> Bench::backup(WindowDriver& d) {
         return ms;
     });
     // The same backup against a raw copy that is on the disk when it ends, as the program's is.
-    Result synced{.name = QStringLiteral("backup_synced"), .oursMs = r.oursMs};
+    Result synced{.name = QStringLiteral("backup_synced"), .oursMs = r.oursMs, .target = {}};
     synced.rawMs = rawSafeCopyMs(
         session_, [&] { return freshFolder(QStringLiteral("raw-backup")); }, Care::Sync);
     Result checked{.name = QStringLiteral("backup_checked"), .oursMs = r.oursMs, .target = {.maxRatio = 1.5}};
@@ -136,7 +136,7 @@ double Bench::rawSafeCopyMs(const QString& from, const std::function<QString()>&
 }
 
 QList<Result> Bench::restore(WindowDriver& d) {
-    Result r{.name = QStringLiteral("restore")};
+    Result r{.name = QStringLiteral("restore"), .target = {}};
     // The raw restores overwrite a copy of the live files, as the program's restore does.
     const QString scratch = freshFolder(QStringLiteral("raw-restore"));
     for (const QString& f : kFiles)

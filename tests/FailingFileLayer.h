@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 // Writes through the real file layer until `limit` bytes have been written in all, then fails
 // as a full disk would, with the system's own words for it.
@@ -16,7 +17,11 @@ public:
     }
     ~FailingFileLayer() override { shell::setFileLayer(nullptr); }
 
+    std::function<void(const QString&)> onCreate; // looks around as each file is started
+
     std::unique_ptr<shell::TargetFile> create(const QString& path, QString* error) override {
+        if (onCreate)
+            onCreate(path);
         auto inner = real_->create(path, error);
         if (!inner)
             return nullptr;

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -42,32 +43,6 @@ QString items(const QString& file) {
                file, "SELECT group_concat(StokAd, ',') FROM (SELECT StokAd FROM StokHareket ORDER BY ID)")
         .toString();
 }
-
-// Notes, each time the file operation starts writing a file, whether a restore has recorded
-// itself in the program directory by then.
-class WatchingFileLayer : public shell::FileLayer {
-public:
-    explicit WatchingFileLayer(QString programDir)
-        : programDir_(std::move(programDir))
-        , real_(shell::fileLayer()) {
-        shell::setFileLayer(this);
-    }
-    ~WatchingFileLayer() override { shell::setFileLayer(nullptr); }
-
-    std::unique_ptr<shell::TargetFile> create(const QString& path, QString* error) override {
-        const QDir dir(programDir_);
-        const QStringList folders = dir.entryList({SafetyCopy::kPrefix + '*'}, QDir::Dirs);
-        recorded << (folders.size() == 1 &&
-                     QFile::exists(dir.filePath(folders[0] + '/' + SafetyCopy::kUnderWay)));
-        return real_.create(path, error);
-    }
-
-    QList<bool> recorded;
-
-private:
-    QString programDir_;
-    shell::FileLayer& real_;
-};
 
 } // namespace
 
@@ -586,9 +561,16 @@ private Q_SLOTS:
         fill();
         f->open();
         backUp(at("Yedek/Servis.mdb"));
-        WatchingFileLayer watch(f->db.dir());
+        QList<bool> recorded;
+        FailingFileLayer watch(std::numeric_limits<qint64>::max());
+        watch.onCreate = [&](const QString&) {
+            const QDir dir(f->db.dir());
+            const QStringList folders = dir.entryList({SafetyCopy::kPrefix + '*'}, QDir::Dirs);
+            recorded << (folders.size() == 1 &&
+                         QFile::exists(dir.filePath(folders[0] + '/' + SafetyCopy::kUnderWay)));
+        };
         restore(at("Yedek/Servis.mdb"));
-        QCOMPARE(watch.recorded, (QList<bool>{true, true}));
+        QCOMPARE(recorded, (QList<bool>{true, true}));
         const QStringList kept = QDir(f->db.dir()).entryList({"Geri Alma Öncesi *"}, QDir::Dirs);
         QCOMPARE(kept.size(), 1);
         QVERIFY(!QFile::exists(QDir(f->db.dir()).filePath(kept[0] + '/' + SafetyCopy::kUnderWay)));
