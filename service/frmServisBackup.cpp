@@ -7,6 +7,7 @@
 #include "Schema.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/DbError.h"
+#include "files/SystemError.h"
 #include "shell/DialogsAsker.h"
 #include "ui/Dialogs.h"
 
@@ -193,9 +194,14 @@ bool frmServis::backUpInto(const QString& folder) {
             return false;
     }
     removeLeftovers(folder);
+    // What the system said goes with the message, in Turkish.
+    const auto failed = [this](const QString& why) {
+        ui::MsgBox(this, kNotBackedUp + QStringLiteral("\n\n") + why, ui::Icon::None);
+        return true;
+    };
     QTemporaryDir staging(QDir(folder).filePath(kStagingPrefix + QStringLiteral("XXXXXX")));
     if (!staging.isValid())
-        return false;
+        return failed(platform::turkishSystemError(staging.errorString()));
     const std::pair<engine::DataSource*, QString> files[] = {{data1_, schema::kServisFile},
                                                              {dataStkHar_, schema::kStokFile}};
     std::unique_ptr<ui::Progress> progress =
@@ -223,8 +229,12 @@ bool frmServis::backUpInto(const QString& folder) {
                 return !progress->cancelled();
             },
             &error, &checks.emplace_back());
-        if (!made)
-            return error.isEmpty() && stoppedByUser();
+        if (!made) {
+            if (error.isEmpty())
+                return stoppedByUser();
+            progress.reset();
+            return failed(error);
+        }
         copies << copy;
     }
     // The copies go to the disk while the checks, begun with the copies, end.

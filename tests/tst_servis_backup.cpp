@@ -1,4 +1,5 @@
 #include "FailingFileLayer.h"
+#include "FullDisk.h"
 #include "ServisFixture.h"
 
 #include "ProgramDirectory.h"
@@ -10,7 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <sqlite3.h>
 
@@ -221,6 +224,20 @@ private Q_SLOTS:
         QVERIFY(!f->dialogs.progressTitles.contains(QStringLiteral("Taşınıyor...")));
         if (!answers.isEmpty())
             QVERIFY(f->dialogs.progressTitles.contains(QStringLiteral("Kopyalanıyor...")));
+    }
+
+    // A disk that takes no more: the message says why in Turkish, with the system's words after.
+    void aBackupThatCannotWriteSaysWhy() {
+        fill();
+        f->open();
+        {
+            const FullDisk full(1024);
+            backUp(at("Yedek/Servis.mdb"));
+        }
+        QCOMPARE(f->dialogs.texts(), QStringList{"Bilgiler Yedeklenemedi...\n\nSistem bir hata bildirdi. (" +
+                                                 QString::fromLocal8Bit(std::strerror(EFBIG)) + ")"});
+        QCOMPARE(QDir(at("Yedek")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{});
     }
 
     void aBackupIntoAMissingFolderAsksToMakeIt_data() {
