@@ -57,7 +57,10 @@ private:
     double rawCopyMs(const QString& from, const std::function<QString()>& to, const QString& dotCommand);
     QList<Result> backup(WindowDriver& d);
     QList<Result> restore(WindowDriver& d);
-    double rawSafeCopyMs(const QString& from, const std::function<QString()>& to, bool check);
+    // The care a raw copy takes beyond `cp`: a sync, and the integrity check of the files copied
+    // (the backup's copies after the copy, the restore's sources before it).
+    enum class Care { Sync, CheckCopies, CheckSources };
+    double rawSafeCopyMs(const QString& from, const std::function<QString()>& to, Care care);
     Result backupResponsiveness();
     QString backupFolder_;
 

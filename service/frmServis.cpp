@@ -3,6 +3,7 @@
 #include "HoverBold.h"
 #include "ModifiedKeyGuard.h"
 #include "ProgramDirectory.h"
+#include "SafetyCopy.h"
 #include "Schema.h"
 #include "Sounds.h"
 #include "clock/Clock.h"
@@ -124,6 +125,10 @@ bool frmServis::Form_Load() {
     Combo1_Click();
     show();
     playSound(QStringLiteral("Giris.wav"));
+
+    // A restore cut short by a crash is finished or undone before anything reads the files.
+    if (const QString repaired = SafetyCopy::repairInterrupted(programDirectory()); !repaired.isEmpty())
+        ui::MsgBox(this, repaired, ui::Icon::Exclamation);
 
     // Both files are checked before anything reads them, so a wrong or damaged file is named at
     // once instead of failing at the first save.

@@ -7,6 +7,8 @@
 #include "Schema.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/DbError.h"
+#include "files/SystemError.h"
+#include "shell/DialogsAsker.h"
 #include "ui/Dialogs.h"
 
 #include "ui/Guard.h"
@@ -17,7 +19,9 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
 #include <future>
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +67,93 @@ void removeCompanions(const QStringList& liveFiles) {
             QFile::remove(f);
 }
 
+const QString kStagingPrefix = QStringLiteral(".Yedekleniyor-");
+
+// Staging folders that a backup stopped by force left in the backup folder.
+void removeLeftovers(const QString& folder) {
+    const QDir dir(folder);
+    for (const QString& name :
+         dir.entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        QDir(dir.filePath(name)).removeRecursively();
+}
+
+// What the backup folder holds after a backup that did not go in; `together` when the user let
+// one file in and not the other.
+QString notBackedUp(const QString& folder, bool hadBackup, bool together) {
+    return QStringLiteral("Yedek alınmadı. %1%2")
+        .arg(together ? QStringLiteral("Servis.mdb ile Stok.mdb yalnızca birlikte yedeklenir. ") : QString(),
+             hadBackup
+                 ? QStringLiteral("\"%1\" klasöründeki önceki yedek değişmedi.")
+                       .arg(QDir::toNativeSeparators(folder))
+                 : QStringLiteral("\"%1\" klasörüne bir şey konmadı.").arg(QDir::toNativeSeparators(folder)));
+}
+
+bool holdsBackup(const QString& folder) {
+    return !fileInAnyCase(folder, schema::kServisFile).isEmpty() ||
+           !fileInAnyCase(folder, schema::kStokFile).isEmpty();
+}
+
+// Moves the checked copies from the staging folder into the backup folder through the file
+// operation, which asks before it replaces an older backup. A backup folder holds a pair from one
+// moment: unless every copy went in, the older files are put back, and the user is told. False
+// on a failure not yet reported.
+bool placePair(QWidget* parent, const QString& folder, const QString& staging, const QStringList& copies) {
+    const QString keptDir = QDir(staging).filePath(QStringLiteral("önceki"));
+    QStringList targets, kept;
+    const bool hadBackup = holdsBackup(folder);
+    if (!QDir().mkpath(keptDir))
+        return false;
+    for (const QString& copy : copies) {
+        const QString name = QFileInfo(copy).fileName();
+        targets << QDir(folder).filePath(name);
+        kept << QString();
+        if (!QFileInfo::exists(targets.last()))
+            continue;
+        // Linked where the file system allows: the move renames over the old name only.
+        kept.last() = QDir(keptDir).filePath(name);
+        if (::link(QFile::encodeName(targets.last()).constData(),
+                   QFile::encodeName(kept.last()).constData()) != 0 &&
+            !QFile::copy(targets.last(), kept.last()))
+            return false;
+    }
+    CSHFileOp fileOp;
+    fileOp.ClearSourceFiles();
+    fileOp.ClearDestFiles();
+    for (const QString& copy : copies)
+        fileOp.AddSourceFile(copy);
+    fileOp.AddDestFile(folder);
+    fileOp.setParentWnd(static_cast<quint32>(parent->winId()));
+    // The copies sit in the backup folder already, so the file operation only renames them; for
+    // the user the backup is a copy.
+    fileOp.setCustomText(QStringLiteral("Kopyalanıyor..."));
+    fileOp.MoveFiles();
+    QList<int> placed;
+    for (int i = 0; i < copies.size(); ++i)
+        if (!QFileInfo::exists(copies[i]))
+            placed << i;
+    if (placed.size() == copies.size())
+        return true;
+    bool undone = true;
+    for (int i : std::as_const(placed)) {
+        const QByteArray target = QFile::encodeName(targets[i]);
+        undone = (kept[i].isEmpty()
+                      ? std::remove(target.constData())
+                      : std::rename(QFile::encodeName(kept[i]).constData(), target.constData())) == 0 &&
+                 undone;
+    }
+    if (!undone) {
+        ui::MsgBox(parent,
+                   QStringLiteral("Yedek yarım kaldı: \"%1\" klasöründeki Servis.mdb ile Stok.mdb aynı ana "
+                                  "ait değil. Yedeği yeniden alın.")
+                       .arg(QDir::toNativeSeparators(folder)),
+                   ui::Icon::Critical);
+        return true;
+    }
+    ui::MsgBox(parent, notBackedUp(folder, hadBackup, !placed.isEmpty() || fileOp.AnyOperationsAborted()),
+               ui::Icon::Exclamation);
+    return true;
+}
+
 } // namespace
 
 void frmServis::connectBackup() {
@@ -95,16 +186,31 @@ void frmServis::Yedekle_Click() {
 // and lets the shell move it into place, asking before it replaces an older backup. False on a
 // failure not yet reported.
 bool frmServis::backUpInto(const QString& folder) {
-    QTemporaryDir staging(QDir(folder).filePath(QStringLiteral(".Yedekleniyor-XXXXXX")));
+    // A folder typed into the dialog that does not exist yet is made on the user's word.
+    if (!QFileInfo(folder).isDir()) {
+        if (!shell::DialogsAsker(this).makeFolder(folder))
+            return true;
+        if (!QDir().mkpath(folder))
+            return false;
+    }
+    removeLeftovers(folder);
+    // What the system said goes with the message, in Turkish.
+    const auto failed = [this](const QString& why) {
+        ui::MsgBox(this, kNotBackedUp + QStringLiteral("\n\n") + why, ui::Icon::None);
+        return true;
+    };
+    QTemporaryDir staging(QDir(folder).filePath(kStagingPrefix + QStringLiteral("XXXXXX")));
     if (!staging.isValid())
-        return false;
+        return failed(platform::turkishSystemError(staging.errorString()));
     const std::pair<engine::DataSource*, QString> files[] = {{data1_, schema::kServisFile},
                                                              {dataStkHar_, schema::kStokFile}};
     std::unique_ptr<ui::Progress> progress =
         ui::dialogs().progress(this, QStringLiteral("Bilgilerini Yedekle..."));
-    CSHFileOp fileOp;
-    fileOp.ClearSourceFiles();
-    fileOp.ClearDestFiles();
+    const auto stoppedByUser = [&] {
+        progress.reset();
+        ui::MsgBox(this, notBackedUp(folder, holdsBackup(folder), false), ui::Icon::Exclamation);
+        return true;
+    };
     QStringList copies;
     std::vector<std::unique_ptr<engine::IntegrityCheck>> checks;
     for (const auto& [source, name] : files) {
@@ -123,11 +229,16 @@ bool frmServis::backUpInto(const QString& folder) {
                 return !progress->cancelled();
             },
             &error, &checks.emplace_back());
-        if (!made)
-            return error.isEmpty(); // stopped with "Vazgeç": nothing was placed
+        if (!made) {
+            if (error.isEmpty())
+                return stoppedByUser();
+            progress.reset();
+            return failed(error);
+        }
         copies << copy;
     }
     // The copies go to the disk while the checks, begun with the copies, end.
+    progress->setText(QStringLiteral("Yedek denetleniyor..."));
     std::future<bool> synced = engine::syncFiles(copies);
     bool stopped = false;
     const QStringList damage = engine::finishChecks(
@@ -137,7 +248,7 @@ bool frmServis::backUpInto(const QString& folder) {
     if (!synced.get())
         return false;
     if (stopped)
-        return true;
+        return stoppedByUser();
     for (int i = 0; i < copies.size(); ++i) {
         if (!damage[i].isEmpty()) {
             progress.reset();
@@ -147,14 +258,9 @@ bool frmServis::backUpInto(const QString& folder) {
                        ui::Icon::Critical);
             return true;
         }
-        fileOp.AddSourceFile(copies[i]);
     }
     progress.reset();
-    fileOp.AddDestFile(folder);
-    fileOp.setParentWnd(static_cast<quint32>(winId()));
-    // The copies sit in the backup folder already: moving them is a rename, done in one step.
-    fileOp.MoveFiles();
-    return true;
+    return placePair(this, folder, staging.path(), copies);
 }
 
 void frmServis::Gerial_Click() {
@@ -188,25 +294,19 @@ void frmServis::Gerial_Click() {
 // either the restored ones or, after any failure, the ones from before. True once they were
 // closed.
 bool frmServis::restoreFrom(const QString& chosen) {
-    const QFileInfo info(chosen);
+    const QString folder = QFileInfo(chosen).absolutePath();
     const QString liveServis = programFile(schema::kServisFile);
     const QString liveStok = programFile(schema::kStokFile);
-    // Names compare without regard to case, as on the file system these files came from.
-    if (info.absoluteFilePath().compare(QFileInfo(data1_->databaseName()).absoluteFilePath(),
-                                        Qt::CaseInsensitive) == 0 ||
-        !info.fileName().contains(QStringLiteral("servis"), Qt::CaseInsensitive))
+    // Whatever file was picked, its folder's own pair is restored; in the program directory that
+    // pair is the live one.
+    if (sameFolder(folder, programDirectory()))
         return false;
-    const QString stokName =
-        QString(info.fileName())
-            .replace(QStringLiteral("servis"), QStringLiteral("Stok"), Qt::CaseInsensitive);
     QStringList sources, targets;
-    if (info.isFile()) {
-        sources << info.absoluteFilePath();
-        targets << liveServis;
-    }
-    if (const QString stok = fileInAnyCase(info.absolutePath(), stokName); !stok.isEmpty()) {
-        sources << stok;
-        targets << liveStok;
+    for (const QString& live : {liveServis, liveStok}) {
+        if (const QString backup = fileInAnyCase(folder, QFileInfo(live).fileName()); !backup.isEmpty()) {
+            sources << backup;
+            targets << live;
+        }
     }
     if (sources.isEmpty())
         return false;
@@ -269,8 +369,17 @@ bool frmServis::restoreFrom(const QString& chosen) {
     removeCompanions(targets);
     // All or nothing: a pair of files from two different days would not belong together.
     if (!copied || !reopenLive()) {
+        const bool declined = !copied && fileOp.AnyOperationsAborted();
         if (!safety.putBack(&error)) {
             ui::MsgBox(this, error, ui::Icon::Critical);
+        } else if (declined) {
+            ui::MsgBox(
+                this,
+                targets.size() > 1
+                    ? QStringLiteral("Geri alma yapılmadı: Servis.mdb ile Stok.mdb yalnızca birlikte geri "
+                                     "alınır. Hiçbir şey değiştirilmedi.")
+                    : QStringLiteral("Geri alma yapılmadı; hiçbir şey değiştirilmedi."),
+                ui::Icon::Exclamation);
         } else {
             ui::MsgBox(this, QStringLiteral("Geri alma tamamlanmadı; bilgiler geri almadan önceki halinde."),
                        ui::Icon::Exclamation);
@@ -278,7 +387,7 @@ bool frmServis::restoreFrom(const QString& chosen) {
         reopenLive();
         return true;
     }
-    safety.dropEarlier();
+    safety.finish();
     return true;
 }
 

@@ -69,5 +69,6 @@ bool CSHFileOp::DoFileOperation(qint32 function) {
     record.hNameMappings = nullptr;
     record.lpszProgressTitle = progressTitle.constData();
     const int result = shell::SHFileOperation(&record);
+    anyAborted_ = record.fAnyOperationsAborted != 0;
     return result == 0 && record.fAnyOperationsAborted == 0;
 }

@@ -31,6 +31,9 @@ public:
     bool CopyFiles();
     bool DeleteFiles();
     bool RenameFiles();
+    // After an operation: whether the user skipped or cancelled some of the work (as against a
+    // failure, which the shell has reported already).
+    bool AnyOperationsAborted() const { return anyAborted_; }
 
     void ClearSourceFiles() { sources_.clear(); }
     void AddSourceFile(const QString& path) { sources_ << path; }
@@ -48,6 +51,7 @@ private:
     quint32 parentWnd_ = 0;
     bool renameOnCollision_ = false;
     bool silentMode_ = false;
+    bool anyAborted_ = false;
     QStringList sources_;
     QStringList destinations_;
 };

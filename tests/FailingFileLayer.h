@@ -2,8 +2,12 @@
 
 #include "shell/FileLayer.h"
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
 // Writes through the real file layer until `limit` bytes have been written in all, then fails
-// as a full disk would.
+// as a full disk would, with the system's own words for it.
 class FailingFileLayer : public shell::FileLayer {
 public:
     explicit FailingFileLayer(qint64 limit)
@@ -13,7 +17,11 @@ public:
     }
     ~FailingFileLayer() override { shell::setFileLayer(nullptr); }
 
+    std::function<void(const QString&)> onCreate; // looks around as each file is started
+
     std::unique_ptr<shell::TargetFile> create(const QString& path, QString* error) override {
+        if (onCreate)
+            onCreate(path);
         auto inner = real_->create(path, error);
         if (!inner)
             return nullptr;
@@ -36,7 +44,7 @@ private:
             return inner_->write(data, size);
         }
         bool commit() override { return inner_->commit(); }
-        QString errorString() const override { return QStringLiteral("Aygıtta yer kalmadı"); }
+        QString errorString() const override { return QString::fromLocal8Bit(std::strerror(ENOSPC)); }
 
     private:
         std::unique_ptr<shell::TargetFile> inner_;

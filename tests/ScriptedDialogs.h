@@ -2,9 +2,15 @@
 
 #include "ui/Dialogs.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 // Answers message boxes from a script and remembers what they said.
@@ -15,14 +21,20 @@ public:
         ui::Icon icon;
         ui::Buttons buttons;
         ui::Answer defaultButton;
+        QString title;
     };
 
-    ScriptedDialogs() { ui::setDialogs(this); }
+    ScriptedDialogs()
+        : qt_(ui::dialogs()) {
+        ui::setDialogs(this);
+    }
     ~ScriptedDialogs() override { ui::setDialogs(nullptr); }
 
-    ui::Answer message(QWidget*, const QString&, const QString& text, ui::Icon icon, ui::Buttons buttons,
-                       ui::Answer defaultButton) override {
-        shown << Shown{text, icon, buttons, defaultButton};
+    ui::Answer message(QWidget* parent, const QString& title, const QString& text, ui::Icon icon,
+                       ui::Buttons buttons, ui::Answer defaultButton) override {
+        shown << Shown{text, icon, buttons, defaultButton, title};
+        if (realQuestions)
+            return qt_.message(parent, title, text, icon, buttons, defaultButton);
         return answers.isEmpty() ? defaultButton : answers.takeFirst();
     }
 
@@ -43,8 +55,9 @@ public:
     // been asked `cancelAfterChecks` times (never when negative).
     class ScriptedProgress : public ui::Progress {
     public:
-        explicit ScriptedProgress(ScriptedDialogs& owner)
-            : owner_(owner) {
+        ScriptedProgress(ScriptedDialogs& owner, const QString& title)
+            : owner_(owner)
+            , title_(title) {
             sinceCheck_.start();
         }
         void setText(const QString& text) override { owner_.progressTexts << text; }
@@ -54,6 +67,8 @@ public:
         bool cancelled() override {
             owner_.longestCheckGapMs = std::max(owner_.longestCheckGapMs, sinceCheck_.elapsed());
             sinceCheck_.restart();
+            if (title_ == owner_.cancelInTitled)
+                return true;
             if (owner_.stopWhen && !owner_.progressTexts.isEmpty() &&
                 owner_.stopWhen(owner_.progressTexts.last()))
                 return true;
@@ -62,11 +77,14 @@ public:
 
     private:
         ScriptedDialogs& owner_;
+        QString title_;
         QElapsedTimer sinceCheck_;
     };
-    std::unique_ptr<ui::Progress> progress(QWidget*, const QString& title) override {
+    std::unique_ptr<ui::Progress> progress(QWidget* parent, const QString& title) override {
         progressTitles << title;
-        return std::make_unique<ScriptedProgress>(*this);
+        if (realQuestions)
+            return qt_.progress(parent, title);
+        return std::make_unique<ScriptedProgress>(*this, title);
     }
 
     QStringList texts() const {
@@ -89,4 +107,53 @@ public:
     int cancelAfterChecks = -1;
     int progressChecks = 0;
     qint64 longestCheckGapMs = 0; // the longest time a progress window went unasked
+    QString cancelInTitled;       // the progress window with this title answers "Vazgeç" at once
+    bool realQuestions = false;   // message boxes and progress windows are Qt's own, for a person to answer
+
+private:
+    ui::Dialogs& qt_;
+};
+
+// Answers Qt's message boxes as a person would who takes `delayMs` to read each one, pressing
+// its default button; meanwhile it notes whether the box was in front of every other window.
+class LateAnswerer : public QObject {
+public:
+    struct Seen {
+        QString title;
+        bool inFront;         // the top modal window, the one the keyboard reaches
+        bool progressInSight; // a progress window was showing over or beside it
+    };
+
+    explicit LateAnswerer(int delayMs)
+        : delayMs_(delayMs) {
+        connect(&tick_, &QTimer::timeout, this, &LateAnswerer::look);
+        tick_.start(20);
+    }
+
+    QList<Seen> seen;
+
+private:
+    void look() {
+        QMessageBox* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible())
+                box = b;
+        if (box != current_) {
+            current_ = box;
+            since_.start();
+        }
+        if (!box || since_.elapsed() < delayMs_)
+            return;
+        bool progress = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            progress = progress || (qobject_cast<QProgressDialog*>(w) && w->isVisible());
+        seen << Seen{box->windowTitle(), QApplication::activeModalWidget() == box, progress};
+        current_ = nullptr;
+        box->defaultButton()->click();
+    }
+
+    int delayMs_;
+    QTimer tick_;
+    QMessageBox* current_ = nullptr;
+    QElapsedTimer since_;
 };

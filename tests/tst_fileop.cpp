@@ -6,9 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <cstring>
 
 namespace {
@@ -55,6 +57,38 @@ QByteArray read(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<yok>");
 }
+
+// Writes through the real file layer as a slow disk would, each write taking its time.
+class SlowFileLayer : public shell::FileLayer {
+public:
+    SlowFileLayer()
+        : real_(shell::fileLayer()) {
+        shell::setFileLayer(this);
+    }
+    ~SlowFileLayer() override { shell::setFileLayer(nullptr); }
+
+    std::unique_ptr<shell::TargetFile> create(const QString& path, QString* error) override {
+        auto inner = real_.create(path, error);
+        return inner ? std::make_unique<Target>(std::move(inner)) : nullptr;
+    }
+
+private:
+    class Target : public shell::TargetFile {
+    public:
+        explicit Target(std::unique_ptr<shell::TargetFile> inner)
+            : inner_(std::move(inner)) {}
+        bool write(const char* data, qint64 size) override {
+            QThread::msleep(300);
+            return inner_->write(data, size);
+        }
+        bool commit() override { return inner_->commit(); }
+        QString errorString() const override { return inner_->errorString(); }
+
+    private:
+        std::unique_ptr<shell::TargetFile> inner_;
+    };
+    shell::FileLayer& real_;
+};
 
 } // namespace
 
@@ -180,6 +214,7 @@ private Q_SLOTS:
         op.AddSourceFile("/a/x");
         op.AddDestFile("/b");
         QCOMPARE(op.CopyFiles(), expected);
+        QCOMPARE(op.AnyOperationsAborted(), aborted != 0);
     }
 
     // Through the real shell: two files onto a folder that holds both already.
@@ -298,9 +333,92 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.filePath("hedef")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"Servis.mdb"});
         QCOMPARE(dialogs.shown.size(), reported ? 1 : 0);
-        if (reported)
+        if (reported) { // in Turkish, with the system's own words as a detail
             QVERIFY(dialogs.shown[0].text.contains("Servis.mdb"));
+            QVERIFY(dialogs.shown[0].text.contains(QStringLiteral("Diskte yer kalmadı. (%1)")
+                                                       .arg(QString::fromLocal8Bit(std::strerror(ENOSPC)))));
+        }
         QCOMPARE(dialogs.progressTitles, QStringList{QStringLiteral("Kopyalanıyor...")});
+    }
+
+    // A person answers each of the file operation's questions only after the progress window's
+    // delay, through Qt's own windows: the question is in front with the keyboard, the progress
+    // window out of sight, and the answer counts.
+    void aQuestionIsAnsweredAtAPersonsPace_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("result");
+        QTest::newRow("replace, before any progress") << "replace"
+                                                      << "Dosya Değiştirmeyi Onayla" << true;
+        QTest::newRow("replace, with the progress window up") << "slow, then replace"
+                                                              << "Dosya Değiştirmeyi Onayla" << true;
+        QTest::newRow("a file onto itself") << "onto itself" << QStringLiteral("Dosya İşlemi") << false;
+    }
+    void aQuestionIsAnsweredAtAPersonsPace() {
+        QFETCH(QString, situation);
+        QFETCH(QString, title);
+        QFETCH(bool, result);
+        QTemporaryDir dir;
+        const QDir to(dir.filePath("hedef"));
+        QDir().mkpath(to.path());
+        write(dir.filePath("a.txt"), "yeni a");
+        write(to.filePath("a.txt"), "eski a");
+        write(dir.filePath("büyük"), QByteArray(3 << 20, 'b'));
+        std::unique_ptr<SlowFileLayer> slow;
+        CSHFileOp op;
+        if (situation == "onto itself") {
+            op.AddSourceFile(to.filePath("a.txt"));
+        } else {
+            if (situation == "slow, then replace") {
+                slow = std::make_unique<SlowFileLayer>();
+                op.AddSourceFile(dir.filePath("büyük"));
+            }
+            op.AddSourceFile(dir.filePath("a.txt"));
+        }
+        op.AddDestFile(to.path());
+        LateAnswerer person(800);
+        QCOMPARE(op.CopyFiles(), result);
+        QCOMPARE(person.seen.size(), 1);
+        QCOMPARE(person.seen[0].title, title);
+        QVERIFY(person.seen[0].inFront);
+        QVERIFY(!person.seen[0].progressInSight);
+        QCOMPARE(read(to.filePath("a.txt")), QByteArray(result ? "yeni a" : "eski a"));
+    }
+
+    // Choosing an existing file in the save dialog asks nothing: the copy asks, in Turkish.
+    void theSaveDialogLeavesTheReplaceQuestionToTheCopy() {
+        QTemporaryDir dir;
+        write(dir.filePath("Servis.mdb"), "eski");
+        bool qtAsked = false;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (!w->isVisible())
+                    continue;
+                if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                    qtAsked = true;
+                    box->button(QMessageBox::Yes)->click();
+                    return;
+                }
+            }
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible())
+                    // As the "Save" button does, from an event of its own: a question it asks
+                    // runs its own loop, in which this timer must go on ticking.
+                    QMetaObject::invokeMethod(
+                        d, [d] { static_cast<QDialog*>(d)->accept(); }, Qt::QueuedConnection);
+        });
+        tick.start(50);
+        ui::FileDialog d;
+        d.mode = ui::FileDialog::Mode::Save;
+        d.title = QStringLiteral("Bilgilerini Yedekle...");
+        d.initDir = dir.path();
+        d.fileName = QStringLiteral("Servis.mdb");
+        d.filter = QStringLiteral("Veri Dosyaları|*.mdb");
+        const QString chosen = ui::dialogs().fileName(nullptr, d);
+        QVERIFY(!qtAsked);
+        QCOMPARE(QFileInfo(chosen).canonicalFilePath(),
+                 QFileInfo(dir.filePath("Servis.mdb")).canonicalFilePath());
     }
 
     void deleteMoveAndRenameReachTheirPlaces_data() {

@@ -1,7 +1,9 @@
 #include "FailingFileLayer.h"
+#include "FullDisk.h"
 #include "ServisFixture.h"
 
 #include "ProgramDirectory.h"
+#include "SafetyCopy.h"
 #include "engine/DatabaseFiles.h"
 
 #include <QAction>
@@ -9,6 +11,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -130,16 +136,24 @@ private Q_SLOTS:
     }
 
     // The files land in the folder of the chosen file, even when its path holds "Servis" too.
+    // A folder in which an earlier backup was stopped by force ends with the backup alone too.
     void backupGoesIntoTheChosenFolder_data() {
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("plain folder") << "Yedek/Servis.mdb";
-        QTest::newRow("folder named Servis") << "Servis Yedek/Servis.mdb";
-        QTest::newRow("home folder named servis") << "servis/Yedek/servis_kopya.mdb";
+        QTest::addColumn<bool>("leftovers");
+        QTest::newRow("plain folder") << "Yedek/Servis.mdb" << false;
+        QTest::newRow("folder named Servis") << "Servis Yedek/Servis.mdb" << false;
+        QTest::newRow("home folder named servis") << "servis/Yedek/servis_kopya.mdb" << false;
+        QTest::newRow("leftovers of a killed backup") << "Yedek/Servis.mdb" << true;
     }
     void backupGoesIntoTheChosenFolder() {
         QFETCH(QString, chosen);
+        QFETCH(bool, leftovers);
         fill();
         f->open();
+        if (leftovers) {
+            QFile::copy(f->db.servis(), at("Yedek/.Yedekleniyor-k3Xq9Z/Servis.mdb"));
+            QFile::copy(f->db.stok(), at("Yedek/.Yedekleniyor-Ab12Cd/Stok.mdb"));
+        }
         backUp(at(chosen));
         QCOMPARE(f->dialogs.texts(), QStringList{});
         const QDir folder = QFileInfo(at(chosen)).dir();
@@ -153,31 +167,98 @@ private Q_SLOTS:
         QCOMPARE(f->dialogs.fileDialogs.at(1).initDir, folder.path());
     }
 
-    void replacingAnOlderBackupAsksFirst_data() {
+    // A backup over an older one asks before it replaces each file, and the folder ends with both
+    // new files or both old ones, the user told which when it is the old ones.
+    void aBackupFolderHoldsAPairFromOneMoment_data() {
         QTest::addColumn<QList<ui::Answer>>("answers");
-        QTest::addColumn<QString>("backedUp");
-        QTest::newRow("yes to both") << QList<ui::Answer>{ui::Answer::Yes, ui::Answer::Yes}
-                                     << "Ali'nin Dükkanı,Bora Ltd,Can";
-        QTest::newRow("cancel") << QList<ui::Answer>{ui::Answer::Cancel} << "Ali'nin Dükkanı,Bora Ltd";
+        QTest::addColumn<QString>("vazgecIn"); // the progress window in which "Vazgeç" is pressed
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<QString>("told");
+        using A = ui::Answer;
+        const QString together = QStringLiteral("Servis.mdb ile Stok.mdb yalnızca birlikte yedeklenir.");
+        QTest::newRow("yes to both") << QList<A>{A::Yes, A::Yes} << QString() << true << QString();
+        QTest::newRow("yes to all") << QList<A>{A::YesToAll} << QString() << true << QString();
+        QTest::newRow("yes, then no") << QList<A>{A::Yes, A::No} << QString() << false << together;
+        QTest::newRow("no, then yes") << QList<A>{A::No, A::Yes} << QString() << false << together;
+        QTest::newRow("cancel") << QList<A>{A::Cancel} << QString() << false << together;
+        QTest::newRow("Vazgeç as the files go in")
+            << QList<A>{A::Yes} << QStringLiteral("Kopyalanıyor...") << false << together;
+        QTest::newRow("Vazgeç while the copies are made")
+            << QList<A>{} << QStringLiteral("Bilgilerini Yedekle...") << false << "Yedek alınmadı.";
     }
-    void replacingAnOlderBackupAsksFirst() {
+    void aBackupFolderHoldsAPairFromOneMoment() {
         QFETCH(QList<ui::Answer>, answers);
-        QFETCH(QString, backedUp);
+        QFETCH(QString, vazgecIn);
+        QFETCH(bool, replaced);
+        QFETCH(QString, told);
         fill();
         f->open();
         backUp(at("Yedek/Servis.mdb"));
-        const QByteArray oldStok = bytes(at("Yedek/Stok.mdb"));
+        f->dialogs.progressTitles.clear();
         f->addRecord(record("01-0003-01", "Can"));
+        TestDatabase::sql(f->db.stok(),
+                          "INSERT INTO StokHareket (StokAd, KayitNo) VALUES ('Yeni', '01-0003-01')");
         f->dialogs.answers = answers;
+        f->dialogs.cancelInTitled = vazgecIn;
         backUp(at("Yedek/Servis.mdb"));
-        QCOMPARE(f->dialogs.shown.size(), answers.size());
-        QVERIFY(f->dialogs.shown[0].text.contains("\"Servis.mdb\" adlı bir dosya zaten var"));
-        QCOMPARE(f->dialogs.shown[0].buttons, ui::Buttons::YesYesToAllNoCancel);
-        QCOMPARE(titles(at("Yedek/Servis.mdb")), backedUp);
-        if (answers.size() == 1)
-            QCOMPARE(bytes(at("Yedek/Stok.mdb")), oldStok);
+        QStringList questions, others;
+        for (const auto& shown : f->dialogs.shown)
+            (shown.title == QStringLiteral("Dosya Değiştirmeyi Onayla") ? questions : others) << shown.text;
+        QCOMPARE(questions.size(), answers.size());
+        if (!questions.isEmpty())
+            QVERIFY(questions[0].contains("\"Servis.mdb\" adlı bir dosya zaten var"));
+        if (told.isEmpty()) {
+            QCOMPARE(others, QStringList{});
+        } else {
+            QCOMPARE(others.size(), 1);
+            QVERIFY2(others[0].contains(told) && others[0].contains("önceki yedek değişmedi"),
+                     qPrintable(others[0]));
+        }
+        QCOMPARE(titles(at("Yedek/Servis.mdb")), replaced ? QStringLiteral("Ali'nin Dükkanı,Bora Ltd,Can")
+                                                          : QStringLiteral("Ali'nin Dükkanı,Bora Ltd"));
+        QCOMPARE(items(at("Yedek/Stok.mdb")),
+                 replaced ? QStringLiteral("Vida,Kartuş,Yeni") : QStringLiteral("Vida,Kartuş"));
         QCOMPARE(QDir(at("Yedek")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{"Servis.mdb", "Stok.mdb"}));
+        // The user copies; the move inside the backup folder is no concern of theirs.
+        QVERIFY(!f->dialogs.progressTitles.contains(QStringLiteral("Taşınıyor...")));
+        if (!answers.isEmpty())
+            QVERIFY(f->dialogs.progressTitles.contains(QStringLiteral("Kopyalanıyor...")));
+    }
+
+    // A disk that takes no more: the message says why in Turkish, with the system's words after.
+    void aBackupThatCannotWriteSaysWhy() {
+        fill();
+        f->open();
+        {
+            const FullDisk full(1024);
+            backUp(at("Yedek/Servis.mdb"));
+        }
+        QCOMPARE(f->dialogs.texts(), QStringList{"Bilgiler Yedeklenemedi...\n\nSistem bir hata bildirdi. (" +
+                                                 QString::fromLocal8Bit(std::strerror(EFBIG)) + ")"});
+        QCOMPARE(QDir(at("Yedek")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{});
+    }
+
+    void aBackupIntoAMissingFolderAsksToMakeIt_data() {
+        QTest::addColumn<ui::Answer>("answer");
+        QTest::newRow("yes") << ui::Answer::Yes;
+        QTest::newRow("no") << ui::Answer::No;
+    }
+    void aBackupIntoAMissingFolderAsksToMakeIt() {
+        QFETCH(ui::Answer, answer);
+        fill();
+        f->open();
+        const QString folder = place->filePath(QStringLiteral("Yeni Klasör/alt"));
+        f->dialogs.answers = {answer};
+        backUp(folder + "/Servis.mdb");
+        QCOMPARE(f->dialogs.shown.size(), 1);
+        QCOMPARE(f->dialogs.shown[0].title, QStringLiteral("Klasör Oluşturmayı Onayla"));
+        QCOMPARE(f->dialogs.shown[0].buttons, ui::Buttons::YesNo);
+        QVERIFY(f->dialogs.shown[0].text.contains(folder));
+        QCOMPARE(QFileInfo(folder).isDir(), answer == ui::Answer::Yes);
+        if (answer == ui::Answer::Yes)
+            QCOMPARE(titles(folder + "/Servis.mdb"), QStringLiteral("Ali'nin Dükkanı,Bora Ltd"));
     }
 
     // Rows that sit in the write-ahead log of a live file are part of the backup.
@@ -248,8 +329,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("cancel") << QString() << QString() << QString();
         QTest::newRow("the live file in another case") << "@/SERVIS.MDB" << QString() << QString();
-        QTest::newRow("a name without Servis") << "~/Yedek/kopya.mdb"
-                                               << "backup" << QString();
         QTest::newRow("a text file") << "~/Yedek/Servis.mdb"
                                      << "text"
                                      << "Servis.mdb bu programın veritabanı değil";
@@ -273,9 +352,7 @@ private Q_SLOTS:
         if (!lay.isEmpty()) {
             backUp(at("Yedek/Servis.mdb"));
             f->dialogs.shown.clear();
-            if (lay == "backup") {
-                QFile::copy(at("Yedek/Servis.mdb"), path);
-            } else if (lay == "text") {
+            if (lay == "text") {
                 QFile file(path);
                 file.open(QIODevice::WriteOnly);
                 file.write("Bu bir yedek değil.\n");
@@ -318,15 +395,23 @@ private Q_SLOTS:
     void restoreBringsTheBackupBack_data() {
         QTest::addColumn<QString>("servisName");
         QTest::addColumn<QString>("stokName"); // empty: the backup folder holds no stock file
+        QTest::addColumn<QString>("clicked");  // another file of the folder, chosen in the dialog
         QTest::newRow("both files") << "Servis.mdb"
-                                    << "Stok.mdb";
+                                    << "Stok.mdb" << QString();
         QTest::newRow("names in other letter cases") << "SERVIS.MDB"
-                                                     << "stok.Mdb";
-        QTest::newRow("only Servis.mdb") << "Servis.mdb" << QString();
+                                                     << "stok.Mdb" << QString();
+        QTest::newRow("only Servis.mdb") << "Servis.mdb" << QString() << QString();
+        QTest::newRow("an older file of the folder chosen") << "Servis.mdb"
+                                                            << "Stok.mdb"
+                                                            << "Servis_eski.mdb";
+        QTest::newRow("a name without Servis chosen") << "Servis.mdb"
+                                                      << "Stok.mdb"
+                                                      << "kopya.mdb";
     }
     void restoreBringsTheBackupBack() {
         QFETCH(QString, servisName);
         QFETCH(QString, stokName);
+        QFETCH(QString, clicked);
         fill();
         f->open();
         backUp(at("Servis Yedek/Servis.mdb"));
@@ -342,7 +427,9 @@ private Q_SLOTS:
         const QByteArray backupBytes = bytes(backup);
         change();
         const QString changedItems = items(f->db.stok());
-        restore(backup);
+        if (!clicked.isEmpty()) // a file of other days: the folder's own pair is restored all the same
+            QFile::copy(f->db.servis(), at("Servis Yedek/" + clicked));
+        restore(clicked.isEmpty() ? backup : at("Servis Yedek/" + clicked));
         QCOMPARE(bytes(backup), backupBytes);
         QCOMPARE(f->servis("SELECT count(*) FROM sqlite_master WHERE name = 'Servis_Unvan_Fold'").toInt(), 1);
         // The shell asks before it replaces each live file; the scripted answer is its default, Evet.
@@ -404,6 +491,134 @@ private Q_SLOTS:
         QCOMPARE(titles(f->db.servis()), QStringLiteral("Ali'nin Dükkanı,Bora Ltd"));
         QCOMPARE(engine::integrityProblem(f->db.servis()), QString());
         verifyOpenOnLiveFiles("Kayıt: 1 / 2");
+    }
+
+    // The two files are restored together or not at all, whichever way the user declines one.
+    void aRestoreDeclinedForOneFileChangesNothing_data() {
+        QTest::addColumn<QList<ui::Answer>>("answers");
+        QTest::addColumn<QString>("vazgecIn");
+        using A = ui::Answer;
+        QTest::newRow("no, then yes") << QList<A>{A::No, A::Yes} << QString();
+        QTest::newRow("yes, then no") << QList<A>{A::Yes, A::No} << QString();
+        QTest::newRow("cancel") << QList<A>{A::Cancel} << QString();
+        QTest::newRow("Vazgeç in the copy") << QList<A>{A::Yes} << QStringLiteral("Kopyalanıyor...");
+    }
+    void aRestoreDeclinedForOneFileChangesNothing() {
+        QFETCH(QList<ui::Answer>, answers);
+        QFETCH(QString, vazgecIn);
+        fill();
+        f->open();
+        backUp(at("Yedek/Servis.mdb"));
+        change();
+        const QByteArray servis = bytes(f->db.servis()), stok = bytes(f->db.stok());
+        f->dialogs.answers = answers;
+        f->dialogs.cancelInTitled = vazgecIn;
+        restore(at("Yedek/Servis.mdb"));
+        QCOMPARE(f->dialogs.shown.size(), answers.size() + 1);
+        QCOMPARE(f->dialogs.shown.last().text,
+                 QStringLiteral("Geri alma yapılmadı: Servis.mdb ile Stok.mdb yalnızca birlikte geri alınır. "
+                                "Hiçbir şey değiştirilmedi."));
+        QCOMPARE(bytes(f->db.servis()), servis);
+        QCOMPARE(bytes(f->db.stok()), stok);
+        verifyOpenOnLiveFiles("Kayıt: 1 / 1");
+        QCOMPARE(programFiles(), (QStringList{"Servis.mdb", "Stok.mdb"}));
+        QCOMPARE(QDir(f->db.dir()).entryList({"Geri Alma Öncesi *"}, QDir::Dirs), QStringList{});
+    }
+
+    // The program stopped between the restore's steps: the next start finishes the restore when
+    // both files had been replaced and otherwise puts the files from before back, and says so.
+    void aRestoreCutShortIsPutRightAtTheNextStart_data() {
+        QTest::addColumn<int>("replaced"); // live files replaced before the stop, in order
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("stopped before the first file") << 0 << false;
+        QTest::newRow("stopped between the two files") << 1 << false;
+        QTest::newRow("stopped after both files") << 2 << true;
+    }
+    void aRestoreCutShortIsPutRightAtTheNextStart() {
+        QFETCH(int, replaced);
+        QFETCH(bool, finished);
+        fill();
+        for (const QString& live : {f->db.servis(), f->db.stok()})
+            QFile::copy(live, at("Yedek/" + QFileInfo(live).fileName()));
+        change();
+        const QStringList live{f->db.servis(), f->db.stok()};
+        SafetyCopy safety(f->db.dir());
+        QString error;
+        QVERIFY(safety.make(live, &error));
+        // The restore puts each file in place by a rename over the live name.
+        for (int i = 0; i < replaced; ++i) {
+            const QString incoming = live[i] + ".yeni";
+            QFile::copy(at("Yedek/" + QFileInfo(live[i]).fileName()), incoming);
+            QCOMPARE(
+                std::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(live[i]).constData()),
+                0);
+        }
+        f->open();
+        QCOMPARE(f->dialogs.shown.size(), 1);
+        QVERIFY2(f->dialogs.shown[0].text.contains(finished ? "Geri alma tamamlanmıştı"
+                                                            : "yalnızca birlikte geri alınır"),
+                 qPrintable(f->dialogs.shown[0].text));
+        QCOMPARE(titles(f->db.servis()),
+                 finished ? QStringLiteral("Ali'nin Dükkanı,Bora Ltd") : QStringLiteral("Değişti"));
+        QCOMPARE(items(f->db.stok()),
+                 finished ? QStringLiteral("Vida,Kartuş") : QStringLiteral("Kartuş,Yeni"));
+        QCOMPARE(f->caption(), finished ? QStringLiteral("Kayıt: 1 / 2") : QStringLiteral("Kayıt: 1 / 1"));
+        // A finished restore keeps the files from before, as any restore does; nothing is left
+        // to repair at the start after.
+        const QStringList kept = QDir(f->db.dir()).entryList({"Geri Alma Öncesi *"}, QDir::Dirs);
+        QCOMPARE(kept.size(), finished ? 1 : 0);
+        f->dialogs.shown.clear();
+        f->open();
+        QCOMPARE(f->dialogs.texts(), QStringList{});
+    }
+
+    // What the next start needs is on the disk before the first live file is replaced, and gone
+    // once the restore is complete.
+    void aRestoreRecordsItselfBeforeReplacingAFile() {
+        fill();
+        f->open();
+        backUp(at("Yedek/Servis.mdb"));
+        QList<bool> recorded;
+        FailingFileLayer watch(std::numeric_limits<qint64>::max());
+        watch.onCreate = [&](const QString&) {
+            const QDir dir(f->db.dir());
+            const QStringList folders = dir.entryList({SafetyCopy::kPrefix + '*'}, QDir::Dirs);
+            recorded << (folders.size() == 1 &&
+                         QFile::exists(dir.filePath(folders[0] + '/' + SafetyCopy::kUnderWay)));
+        };
+        restore(at("Yedek/Servis.mdb"));
+        QCOMPARE(recorded, (QList<bool>{true, true}));
+        const QStringList kept = QDir(f->db.dir()).entryList({"Geri Alma Öncesi *"}, QDir::Dirs);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(!QFile::exists(QDir(f->db.dir()).filePath(kept[0] + '/' + SafetyCopy::kUnderWay)));
+    }
+
+    // Qt's own message and progress windows, answered by a person who reads each question first.
+    void aQuestionOfTheCopyWaitsForTheUser_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("restore") << "Gerial";
+        QTest::newRow("backup over an older one") << "Yedekle";
+    }
+    void aQuestionOfTheCopyWaitsForTheUser() {
+        QFETCH(QString, command);
+        fill();
+        f->open();
+        backUp(at("Yedek/Servis.mdb"));
+        change();
+        f->dialogs.realQuestions = true;
+        LateAnswerer person(800);
+        f->dialogs.fileNames << at("Yedek/Servis.mdb");
+        f->child<QAction>(command)->trigger();
+        QCOMPARE(person.seen.size(), 2);
+        for (const auto& seen : std::as_const(person.seen)) {
+            QCOMPARE(seen.title, QStringLiteral("Dosya Değiştirmeyi Onayla"));
+            QVERIFY(seen.inFront);
+            QVERIFY(!seen.progressInSight);
+        }
+        // Evet, the default, went through for both files.
+        const QString servis = command == "Gerial" ? f->db.servis() : at("Yedek/Servis.mdb");
+        QCOMPARE(titles(servis), command == "Gerial" ? QStringLiteral("Ali'nin Dükkanı,Bora Ltd")
+                                                     : QStringLiteral("Değişti"));
     }
 };
 

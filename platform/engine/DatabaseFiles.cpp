@@ -1,11 +1,11 @@
 #include "DatabaseFiles.h"
 
 #include "Database.h"
+#include "files/SystemError.h"
 
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <memory>
@@ -151,65 +151,74 @@ bool fileStaysStillWhileReading(sqlite3* db) {
     return rollback;
 }
 
+// Runs one step of a copy on a thread of its own and waits for it here, asking `goOn` with the
+// part done meanwhile: a step that waits for a busy disk must not keep the window from
+// answering. False in `*goingOn` once `goOn` said stop.
+template <typename Step>
+auto stepBeside(Step&& step, const std::function<bool(qint64, qint64)>& goOn, qint64 done, qint64 total,
+                bool* goingOn) {
+    auto running = std::async(std::launch::async, std::forward<Step>(step));
+    while (running.wait_for(kPoll) != std::future_status::ready)
+        if (goOn && !goOn(done, total))
+            *goingOn = false;
+    return running.get();
+}
+
 // The file's bytes, read through SQLite's own handle of it while `db` holds a read transaction:
 // no writer can change the file meanwhile, and a journal left by one that died has been rolled
 // back. A descriptor of our own would not do: closing it would drop every lock this process
 // holds on the file.
 bool copyWhileReading(sqlite3* db, const QString& to, const std::function<bool(qint64, qint64)>& goOn,
-                      QString* error, std::unique_ptr<IntegrityCheck>* check, const QString& from) {
+                      QString* error) {
     if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
         SQLITE_OK) {
         *error = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
-    // Started while writers are kept off, the check reads the very state being copied, beside
-    // the copy instead of after it.
-    if (check)
-        *check = std::make_unique<IntegrityCheck>(from, Check::Quick);
     sqlite3_file* in = nullptr;
     sqlite3_int64 size = 0;
     const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int openError = errno;
     bool ok = out >= 0 && sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &in) == SQLITE_OK &&
               in && in->pMethods->xFileSize(in, &size) == SQLITE_OK;
     if (!ok)
-        *error = out < 0 ? QString::fromLocal8Bit(strerror(errno))
-                         : QStringLiteral("veritabanı dosyası okunamadı");
-    bool stopped = false;
+        *error = out < 0 ? platform::turkishSystemError(openError)
+                         : QStringLiteral("Veritabanı dosyası okunamadı.");
+    bool goingOn = true;
     std::vector<char> buffer(kBytesPerStep);
     for (sqlite3_int64 done = 0; ok && done < size;) {
         const int step = static_cast<int>(std::min<sqlite3_int64>(kBytesPerStep, size - done));
-        if (in->pMethods->xRead(in, buffer.data(), step, done) != SQLITE_OK) {
-            *error = QStringLiteral("veritabanı dosyası okunamadı");
-            ok = false;
-            break;
-        }
-        for (qint64 written = 0; written < step;) {
-            const ssize_t n = ::write(out, buffer.data() + written, size_t(step - written));
-            if (n > 0) {
-                written += n;
-            } else if (n == 0 || errno != EINTR) {
-                *error =
-                    n == 0 ? QStringLiteral("dosyaya yazılamadı") : QString::fromLocal8Bit(strerror(errno));
-                ok = false;
-                break;
+        const auto copyStep = [&]() -> QString {
+            if (in->pMethods->xRead(in, buffer.data(), step, done) != SQLITE_OK)
+                return QStringLiteral("Veritabanı dosyası okunamadı.");
+            for (qint64 written = 0; written < step;) {
+                const ssize_t n = ::write(out, buffer.data() + written, size_t(step - written));
+                if (n > 0)
+                    written += n;
+                else if (n == 0)
+                    return platform::turkishSystemError(ENOSPC);
+                else if (errno != EINTR)
+                    return platform::turkishSystemError(errno);
             }
-        }
-        // The disk starts on each stretch at once, so the sync at the end has little left to do.
-        if (ok)
+            // The disk starts on each stretch at once, so the sync at the end has little left.
             ::sync_file_range(out, done, step, SYNC_FILE_RANGE_WRITE);
+            return {};
+        };
+        *error = stepBeside(copyStep, goOn, done, size, &goingOn);
+        ok = error->isEmpty();
         done += step;
-        if (ok && goOn && !goOn(done, size)) {
-            stopped = true;
+        if (ok && (!goingOn || (goOn && !goOn(done, size)))) {
+            goingOn = false;
             ok = false;
         }
     }
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     if (out >= 0 && ::close(out) != 0 && ok) {
-        *error = QString::fromLocal8Bit(strerror(errno));
+        *error = platform::turkishSystemError(errno);
         ok = false;
     }
-    if (stopped)
+    if (!goingOn)
         error->clear();
     return ok;
 }
@@ -230,10 +239,13 @@ bool copyThroughSqlite(sqlite3* source, const QString& target,
         return false;
     }
     int rc;
-    while ((rc = sqlite3_backup_step(b, kPagesPerStep)) == SQLITE_OK || rc == SQLITE_BUSY ||
-           rc == SQLITE_LOCKED) {
+    bool goingOn = true;
+    while ((rc = stepBeside([b] { return sqlite3_backup_step(b, kPagesPerStep); }, goOn,
+                            sqlite3_backup_pagecount(b) - sqlite3_backup_remaining(b),
+                            sqlite3_backup_pagecount(b), &goingOn)) == SQLITE_OK ||
+           rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
         const int total = sqlite3_backup_pagecount(b);
-        if (goOn && !goOn(total - sqlite3_backup_remaining(b), total)) {
+        if (!goingOn || (goOn && !goOn(total - sqlite3_backup_remaining(b), total))) {
             sqlite3_backup_finish(b);
             error->clear();
             return false;
@@ -258,14 +270,12 @@ bool copyThroughSqlite(sqlite3* source, const QString& target,
 bool backupDatabase(Database& source, const QString& target, const std::function<bool(qint64, qint64)>& goOn,
                     QString* error, std::unique_ptr<IntegrityCheck>* check) {
     error->clear();
-    bool made;
-    if (fileStaysStillWhileReading(source.handle())) {
-        made = copyWhileReading(source.handle(), target, goOn, error, check, source.path());
-    } else {
-        made = copyThroughSqlite(source.handle(), target, goOn, error);
-        if (made && check)
-            *check = std::make_unique<IntegrityCheck>(target, Check::Quick);
-    }
+    const bool made = fileStaysStillWhileReading(source.handle())
+                          ? copyWhileReading(source.handle(), target, goOn, error)
+                          : copyThroughSqlite(source.handle(), target, goOn, error);
+    // The copy is checked as the restore will check it, beside the copies still to come.
+    if (made && check)
+        *check = std::make_unique<IntegrityCheck>(target, Check::Full);
     if (!made) {
         QFile::remove(target);
         for (const QString& f : companionFiles(target))

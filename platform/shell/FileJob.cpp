@@ -3,6 +3,7 @@
 #include "Asker.h"
 #include "FileLayer.h"
 #include "FileOpRecord.h"
+#include "files/SystemError.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <future>
 
 namespace shell {
@@ -18,7 +18,7 @@ namespace shell {
 namespace {
 
 constexpr qint64 kChunk = 1 << 20;
-constexpr std::chrono::milliseconds kCommitPoll(20);
+constexpr std::chrono::milliseconds kProgressPoll(20);
 
 bool isWildcard(const QString& name) {
     return name.contains(u'*') || name.contains(u'?');
@@ -179,27 +179,45 @@ FileJob::Step FileJob::resolveCollision(Item& item) {
     return Step::Stop;
 }
 
+// Waits for `work`, run on a thread of its own, telling the listener meanwhile, so that a read
+// or write that waits for a busy disk never keeps the progress window from answering.
+template <typename Work> auto FileJob::whileReporting(const QString& file, Work&& work) {
+    auto running = std::async(std::launch::async, std::forward<Work>(work));
+    while (running.wait_for(kProgressPoll) != std::future_status::ready)
+        report(file, done_);
+    return running.get();
+}
+
 bool FileJob::copyFile(const Item& item) {
     QFile in(item.source);
     if (!in.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("\"%1\" okunamadı: %2")
-                        .arg(QDir::toNativeSeparators(item.source), in.errorString()));
+        return fail(
+            QStringLiteral("\"%1\" okunamadı.\n\n%2")
+                .arg(QDir::toNativeSeparators(item.source), platform::turkishSystemError(in.errorString())));
     QString why;
     std::unique_ptr<TargetFile> out = fileLayer().create(item.target, &why);
     if (!out)
-        return fail(QStringLiteral("\"%1\" yazılamadı: %2").arg(QDir::toNativeSeparators(item.target), why));
+        return fail(QStringLiteral("\"%1\" yazılamadı.\n\n%2")
+                        .arg(QDir::toNativeSeparators(item.target), platform::turkishSystemError(why)));
     const QString name = QFileInfo(item.source).fileName();
     QByteArray buffer(kChunk, Qt::Uninitialized);
     for (;;) {
-        const qint64 n = in.read(buffer.data(), kChunk);
+        bool written = true;
+        const qint64 n = whileReporting(name, [&] {
+            const qint64 read = in.read(buffer.data(), kChunk);
+            written = read <= 0 || out->write(buffer.constData(), read);
+            return read;
+        });
         if (n < 0)
-            return fail(QStringLiteral("\"%1\" okunamadı: %2")
-                            .arg(QDir::toNativeSeparators(item.source), in.errorString()));
+            return fail(QStringLiteral("\"%1\" okunamadı.\n\n%2")
+                            .arg(QDir::toNativeSeparators(item.source),
+                                 platform::turkishSystemError(in.errorString())));
+        if (!written)
+            return fail(QStringLiteral("\"%1\" yazılamadı.\n\n%2")
+                            .arg(QDir::toNativeSeparators(item.target),
+                                 platform::turkishSystemError(out->errorString())));
         if (n == 0)
             break;
-        if (!out->write(buffer.constData(), n))
-            return fail(QStringLiteral("\"%1\" yazılamadı: %2")
-                            .arg(QDir::toNativeSeparators(item.target), out->errorString()));
         done_ += n;
         report(name, done_);
         if (cancelled_) {
@@ -207,14 +225,11 @@ bool FileJob::copyFile(const Item& item) {
             return true; // the unfinished copy is dropped with `out`
         }
     }
-    // Waiting for the disk can take a moment: the listener keeps being told, so the progress
-    // window repaints meanwhile. A "Vazgeç" now stops the files after this one.
-    auto committed = std::async(std::launch::async, [&] { return out->commit(); });
-    while (committed.wait_for(kCommitPoll) != std::future_status::ready)
-        report(name, done_);
-    if (!committed.get())
-        return fail(QStringLiteral("\"%1\" yazılamadı: %2")
-                        .arg(QDir::toNativeSeparators(item.target), out->errorString()));
+    // A "Vazgeç" while the disk catches up stops the files after this one.
+    if (!whileReporting(name, [&] { return out->commit(); }))
+        return fail(QStringLiteral("\"%1\" yazılamadı.\n\n%2")
+                        .arg(QDir::toNativeSeparators(item.target),
+                             platform::turkishSystemError(out->errorString())));
     return true;
 }
 
@@ -245,10 +260,9 @@ bool FileJob::moveItem(const Item& item) {
         report(QFileInfo(item.source).fileName(), done_);
         return true;
     }
-    if (errno != EXDEV)
-        return fail(
-            QStringLiteral("\"%1\" taşınamadı: %2")
-                .arg(QDir::toNativeSeparators(item.source), QString::fromLocal8Bit(std::strerror(errno))));
+    if (const int error = errno; error != EXDEV)
+        return fail(QStringLiteral("\"%1\" taşınamadı.\n\n%2")
+                        .arg(QDir::toNativeSeparators(item.source), platform::turkishSystemError(error)));
     if (!copyTree(item) || cancelled_)
         return !failed_;
     const bool removed =

@@ -38,6 +38,7 @@ private:
     QStringList expand(const QString& source) const;
     Step resolveCollision(Item& item);
     bool ensureFolder(const QString& folder);
+    template <typename Work> auto whileReporting(const QString& file, Work&& work);
     bool copyFile(const Item& item);
     bool copyTree(const Item& item);
     bool moveItem(const Item& item);

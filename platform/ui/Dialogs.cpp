@@ -84,8 +84,10 @@ public:
 
     QString fileName(QWidget* parent, const FileDialog& d) override {
         const QString start = d.fileName.isEmpty() ? d.initDir : QDir(d.initDir).filePath(d.fileName);
+        // Replacing a file is asked by whoever writes it, in its own words: one question, not two.
         if (d.mode == FileDialog::Mode::Save)
-            return QFileDialog::getSaveFileName(parent, d.title, start, qtFilter(d.filter));
+            return QFileDialog::getSaveFileName(parent, d.title, start, qtFilter(d.filter), nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
         return QFileDialog::getOpenFileName(parent, d.title, start, qtFilter(d.filter));
     }
 

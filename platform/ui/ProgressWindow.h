@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class QProgressDialog;
+class QTimer;
 
 namespace ui {
 
@@ -21,8 +22,25 @@ public:
     bool cancelled() override;
 
 private:
+    friend class QuestionInFront;
+    void stepAside();
+    void comeBack();
+
     QPointer<QProgressDialog> dialog_;
+    QTimer* showTimer_ = nullptr; // owned by the dialog
     QElapsedTimer sinceEvents_;
+    bool wasVisible_ = false;
+    int timeLeftMs_ = -1;
+};
+
+// While one lives, every progress window is out of sight and its delay before showing stands
+// still: a question asked meanwhile stays in front with the focus however long the user takes.
+class QuestionInFront {
+public:
+    QuestionInFront();
+    ~QuestionInFront();
+    QuestionInFront(const QuestionInFront&) = delete;
+    QuestionInFront& operator=(const QuestionInFront&) = delete;
 };
 
 } // namespace ui
