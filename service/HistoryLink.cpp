@@ -1,0 +1,91 @@
+#include "HistoryLink.h"
+
+#include "Schema.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QTimer>
+
+namespace {
+
+// Long enough to span the gap between two keystrokes of a typist, short enough to feel at once.
+constexpr int kPauseMs = 350;
+constexpr int kInset = 2; // pixels between the note and the box's frame
+
+} // namespace
+
+HistoryLink::HistoryLink(QLineEdit* box, QWidget* layer, history::Kind kind, Counter count,
+                         const QKeySequence& key)
+    : QLabel(layer)
+    , box_(box)
+    , kind_(kind)
+    , count_(std::move(count))
+    , pause_(new QTimer(this)) {
+    setObjectName(box->objectName() + QStringLiteral("_Gecmis"));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+    setAlignment(Qt::AlignCenter);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, p.color(QPalette::Active, QPalette::Link));
+    p.setColor(QPalette::Window, box->palette().color(QPalette::Active, QPalette::Base));
+    setPalette(p);
+    setAutoFillBackground(true);
+    hide();
+
+    pause_->setSingleShot(true);
+    pause_->setInterval(kPauseMs);
+    connect(pause_, &QTimer::timeout, this, &HistoryLink::refresh);
+    connect(box_, &QLineEdit::textChanged, this, &HistoryLink::boxEdited);
+    box_->installEventFilter(this);
+    auto* shortcut = new QShortcut(key, box_);
+    shortcut->setContext(Qt::WidgetShortcut);
+    connect(shortcut, &QShortcut::activated, this, &HistoryLink::activated);
+}
+
+void HistoryLink::boxEdited() {
+    // An empty box has no history: nothing to look up, nothing to wait for.
+    if (schema::matchKey(box_->text()).isEmpty()) {
+        pause_->stop();
+        setText(QString());
+        place();
+        return;
+    }
+    pause_->start();
+}
+
+void HistoryLink::refresh() {
+    pause_->stop();
+    setText(history::caption(kind_, count_(box_->text())));
+    place();
+}
+
+void HistoryLink::place() {
+    if (text().isEmpty()) {
+        hide();
+        box_->setTextMargins(0, 0, 0, 0);
+        return;
+    }
+    const int width = fontMetrics().horizontalAdvance(text()) + 4 * kInset;
+    const QRect inBox(box_->width() - width - kInset, kInset, width, box_->height() - 2 * kInset);
+    setGeometry(QRect(box_->mapTo(parentWidget(), inBox.topLeft()), inBox.size()));
+    box_->setTextMargins(0, 0, width + kInset, 0);
+    show();
+    raise();
+}
+
+void HistoryLink::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        Q_EMIT activated();
+    QLabel::mouseReleaseEvent(e);
+}
+
+bool HistoryLink::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == box_ && (e->type() == QEvent::Resize || e->type() == QEvent::Move) && !text().isEmpty())
+        place();
+    return QLabel::eventFilter(watched, e);
+}
