@@ -14,9 +14,22 @@ QString firstLine(const QString& text) {
     return text.section(u'\n', 0, 0).remove(u'\r').trimmed();
 }
 
-// The match condition, written exactly as the index is, so that the index serves it.
-QString matching(Kind kind) {
-    return schema::matchKeySql(fieldOf(kind)) + QStringLiteral(" = ? AND ID IS NOT ?");
+// The match condition, written exactly as the index is, so that the index serves it. Built once:
+// a look-up runs on every record shown.
+const QString& matching(Kind kind) {
+    static const QString device =
+        schema::matchKeySql(fieldOf(Kind::Device)) + QStringLiteral(" = ? AND ID IS NOT ?");
+    static const QString customer =
+        schema::matchKeySql(fieldOf(Kind::Customer)) + QStringLiteral(" = ? AND ID IS NOT ?");
+    return kind == Kind::Device ? device : customer;
+}
+
+const QString& countSql(Kind kind) {
+    static const QString device =
+        QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(Kind::Device);
+    static const QString customer =
+        QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(Kind::Customer);
+    return kind == Kind::Device ? device : customer;
 }
 
 QVariant exceptKey(qint64 except) {

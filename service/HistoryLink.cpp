@@ -60,7 +60,11 @@ void HistoryLink::boxEdited() {
 
 void HistoryLink::refresh() {
     pause_->stop();
-    setText(history::caption(kind_, count_(box_->text())));
+    const QString caption = history::caption(kind_, count_(box_->text()));
+    // Most records have no others: browsing them then costs the look-up alone.
+    if (caption == text())
+        return;
+    setText(caption);
     place();
 }
 

@@ -22,13 +22,16 @@ frmKaydaGit::frmKaydaGit(QWidget* owner, Go go)
     note_->setObjectName(QStringLiteral("KaydaGitNot"));
     note_->setTextFormat(Qt::PlainText);
     note_->setWordWrap(true);
+    // Room for the longest answer, so that the window never has to grow under the user's eyes.
+    note_->setMinimumHeight(note_->fontMetrics().lineSpacing() * 4);
+    note_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(text_, &QLineEdit::returnPressed, this, &frmKaydaGit::go);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt);
     layout->addWidget(text_);
     layout->addWidget(note_);
-    resize(360, sizeHint().height());
+    resize(420, sizeHint().height());
     text_->setFocus();
 }
 
