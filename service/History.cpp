@@ -54,6 +54,16 @@ int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64
     return static_cast<int>(s.int64(0));
 }
 
+bool indexed(engine::Database& servis, Kind kind) {
+    engine::Statement plan = servis.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + countSql(kind));
+    while (plan.step()) {
+        const QString detail = plan.value(plan.columnCount() - 1).toString();
+        if (detail.startsWith(QStringLiteral("SEARCH")) && detail.contains(QStringLiteral("INDEX")))
+            return true;
+    }
+    return false;
+}
+
 QString caption(Kind kind, int count) {
     if (count <= 0)
         return {};

@@ -22,6 +22,10 @@ QString fieldOf(Kind kind); // "SeriNo" or "Unvan"
 // (-1: none aside). 0 for a text that is empty once its blanks are dropped.
 int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64 except);
 
+// Whether the file's indexes serve countOthers; a file that could not be upgraded (read-only) may
+// lack them, and a look-up would then read every record.
+bool indexed(engine::Database& servis, Kind kind);
+
 // "3 önceki kayıt", "Müşterinin 12 kaydı"; empty for none.
 QString caption(Kind kind, int count);
 

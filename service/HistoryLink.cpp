@@ -36,6 +36,7 @@ HistoryLink::HistoryLink(QLineEdit* box, QWidget* layer, history::Kind kind, Cou
     setPalette(p);
     setAutoFillBackground(true);
     hide();
+    raise(); // over the box's panel, which lies under it in the same parent
 
     pause_->setSingleShot(true);
     pause_->setInterval(kPauseMs);
@@ -68,18 +69,18 @@ void HistoryLink::refresh() {
     place();
 }
 
+// Only what changed is touched: a new margin lays the box out again.
 void HistoryLink::place() {
-    if (text().isEmpty()) {
-        hide();
-        box_->setTextMargins(0, 0, 0, 0);
-        return;
+    const bool shown = !text().isEmpty();
+    const int width = shown ? fontMetrics().horizontalAdvance(text()) + 4 * kInset : 0;
+    if (shown) {
+        const QRect inBox(box_->width() - width - kInset, kInset, width, box_->height() - 2 * kInset);
+        setGeometry(QRect(box_->mapTo(parentWidget(), inBox.topLeft()), inBox.size()));
     }
-    const int width = fontMetrics().horizontalAdvance(text()) + 4 * kInset;
-    const QRect inBox(box_->width() - width - kInset, kInset, width, box_->height() - 2 * kInset);
-    setGeometry(QRect(box_->mapTo(parentWidget(), inBox.topLeft()), inBox.size()));
-    box_->setTextMargins(0, 0, width + kInset, 0);
-    show();
-    raise();
+    const QMargins margins(0, 0, shown ? width + kInset : 0, 0);
+    if (box_->textMargins() != margins)
+        box_->setTextMargins(margins);
+    setVisible(shown);
 }
 
 void HistoryLink::mouseReleaseEvent(QMouseEvent* e) {

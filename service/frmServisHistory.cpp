@@ -27,11 +27,20 @@ const QString kEntryOpen = QStringLiteral("Bir kayıt girilirken ya da düzeltil
 
 void frmServis::connectHistory() {
     const auto counter = [this](history::Kind kind) {
-        return [this, kind](const QString& text) {
+        return [this, kind, checked = std::weak_ptr<engine::Database>(),
+                indexed = false](const QString& text) mutable {
             const std::shared_ptr<engine::Database> db = data1_->database();
             if (!db)
                 return 0;
             try {
+                if (checked.lock() != db) {
+                    checked = db;
+                    indexed = history::indexed(*db, kind);
+                }
+                // Without its index a look-up reads every record: no note rather than a window
+                // that stalls on every record shown.
+                if (!indexed)
+                    return 0;
                 return history::countOthers(*db, kind, text, historyExcept());
             } catch (const DbError& e) {
                 qCInfo(lcServis) << "history not counted:" << e.description();

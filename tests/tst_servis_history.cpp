@@ -2,6 +2,7 @@
 
 #include "History.h"
 #include "Schema.h"
+#include "engine/Database.h"
 #include "frmGecmis.h"
 #include "frmKaydaGit.h"
 
@@ -295,6 +296,11 @@ private Q_SLOTS:
     // consistent, and a file without it gets it at start-up.
     void theIndexIsPlainSqlite() {
         TestDatabase::sql(f->db.servis(), "DROP INDEX Servis_SeriNo_Key");
+        {
+            const auto unindexed = engine::Database::open(f->db.servis());
+            QVERIFY(!history::indexed(*unindexed, history::Kind::Device));
+            QVERIFY(history::indexed(*unindexed, history::Kind::Customer));
+        }
         sqlite3* db = nullptr;
         QCOMPARE(sqlite3_open_v2(QFile::encodeName(f->db.servis()).constData(), &db, SQLITE_OPEN_READWRITE,
                                  nullptr),
