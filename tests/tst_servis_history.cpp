@@ -167,7 +167,13 @@ private Q_SLOTS:
     }
 
     // The list panel's filter keeps only 01-0002-01; the record chosen lies outside it.
+    void jumpingShowsTheRecordAsNavigationDoes_data() {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("Enter") << false;
+        QTest::newRow("double click") << true;
+    }
     void jumpingShowsTheRecordAsNavigationDoes() {
+        QFETCH(bool, doubleClick);
         openWithRows();
         QTest::mouseClick(f->child<QCheckBox>("Liste"), Qt::LeftButton);
         auto* field = f->child<QComboBox>("Combo1");
@@ -178,7 +184,16 @@ private Q_SLOTS:
         QCOMPARE(f->caption(), QStringLiteral("Kayıt: 1 / 1"));
 
         QTest::mouseClick(link(10), Qt::LeftButton);
-        chooseHistoryRow("01-0003-01");
+        if (doubleClick) {
+            QVERIFY(QTest::qWaitForWindowExposed(history()));
+            auto* list = history()->findChild<QTableWidget*>("GecmisListe");
+            const QRect cell = list->visualItemRect(list->item(int(historyCodes().indexOf("01-0003-01")), 2));
+            // A double click is a click followed by the second press.
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        } else {
+            chooseHistoryRow("01-0003-01");
+        }
         settle();
         QVERIFY(!history());
         QVERIFY(!f->child<QCheckBox>("Check1")->isChecked());
