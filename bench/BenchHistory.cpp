@@ -100,8 +100,8 @@ Result Bench::historyList(WindowDriver& d) {
     Result r{.name = QStringLiteral("history_list"), .target = {.maxMs = 2, .maxRatio = 2}};
     const std::vector<Sample> samples = historySamples(*servis_, facts_.records);
     RawQuery list(*servis_,
-                  "SELECT ID, ServisKayitNo, KayitTarih, KayitSaat, Sistem, MarkaModel, BasvuruSebebi, "
-                  "Sonuc, SonDurum FROM Servis WHERE " +
+                  "SELECT ID, ServisKayitNo, KayitTarih, Sistem, MarkaModel, BasvuruSebebi, Sonuc, SonDurum "
+                  "FROM Servis WHERE " +
                       keySql(history::Kind::Customer) +
                       " = ? AND ID IS NOT ? ORDER BY KayitTarih DESC, KayitSaat DESC, ID DESC");
     RawQuery items(*stok_, "SELECT StokAd FROM StokHareket WHERE KayitNo = ? ORDER BY ID");

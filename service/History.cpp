@@ -46,8 +46,7 @@ int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64
     const QString key = schema::matchKey(text);
     if (key.isEmpty())
         return 0;
-    engine::Statement s =
-        servis.prepare(QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(kind));
+    engine::Statement s = servis.prepare(countSql(kind));
     s.bind(1, key);
     s.bind(2, exceptKey(except));
     s.step();
@@ -78,8 +77,8 @@ QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind,
     if (key.isEmpty())
         return out;
     engine::Statement s = servis.prepare(
-        QStringLiteral("SELECT ID, ServisKayitNo, KayitTarih, KayitSaat, Sistem, MarkaModel, BasvuruSebebi, "
-                       "Sonuc, SonDurum FROM Servis WHERE ") +
+        QStringLiteral("SELECT ID, ServisKayitNo, KayitTarih, Sistem, MarkaModel, BasvuruSebebi, Sonuc, "
+                       "SonDurum FROM Servis WHERE ") +
         matching(kind) + QStringLiteral(" ORDER BY KayitTarih DESC, KayitSaat DESC, ID DESC"));
     s.bind(1, key);
     s.bind(2, exceptKey(except));
@@ -89,12 +88,11 @@ QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind,
         e.id = s.int64(0);
         e.code = s.value(1).toString();
         e.date = QDate::fromString(s.value(2).toString(), Qt::ISODate);
-        e.time = QTime::fromString(s.value(3).toString(), Qt::ISODate);
-        e.device = (s.value(4).toString().trimmed() + u' ' + s.value(5).toString().trimmed()).trimmed();
-        e.complaint = firstLine(s.value(6).toString());
-        e.outcome = firstLine(s.value(7).toString());
+        e.device = (s.value(3).toString().trimmed() + u' ' + s.value(4).toString().trimmed()).trimmed();
+        e.complaint = firstLine(s.value(5).toString());
+        e.outcome = firstLine(s.value(6).toString());
         bool known = false;
-        const int status = s.value(8).toInt(&known);
+        const int status = s.value(7).toInt(&known);
         if (known && status >= 0 && status < int(std::size(kDurumEntries)))
             e.status = kDurumEntries[status];
         engine::Statement items = stok.prepare(usedItems);

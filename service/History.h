@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QString>
-#include <QTime>
 #include <QVector>
 
 namespace engine {
@@ -33,7 +32,6 @@ struct Entry {
     qint64 id = -1;
     QString code;
     QDate date;
-    QTime time;
     QString device;    // Sistem and Marka Model
     QString complaint; // first line of Başvuru Sebebi
     QString outcome;   // first line of Sonuç
