@@ -149,6 +149,7 @@ Report Bench::run() {
                        << findNext(d) << valueList(d);
         d.setListPanel(false);
         report.results << typeahead(d) << typeaheadLookup(d) << saveNew(d) << deleteRecord(d);
+        report.results << historyCount(d) << historyList(d);
         report.results << StockBench(d, *stok_, repeat_, dialogs_).run();
     }
     report.results << drawPage(QStringLiteral("print_draw"), 0) << pdfPage()

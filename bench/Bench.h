@@ -47,6 +47,9 @@ private:
     Result saveNew(WindowDriver& d);
     Result deleteRecord(WindowDriver& d);
     Result statusReset();
+    // history of a device and a customer (BenchHistory.cpp)
+    Result historyCount(WindowDriver& d);
+    Result historyList(WindowDriver& d);
     // printing (BenchPrint.cpp)
     double rawFormRead();
     Result drawPage(const QString& name, int addedItems);

@@ -16,6 +16,9 @@ namespace schema {
 
 namespace {
 
+// The blanks a match key drops at the ends; the SQL twin names the same characters.
+constexpr QStringView kBlanks = u" \t\n\r";
+
 struct Table {
     const char* name;
     QStringList fields; // "Name TYPE"
@@ -103,6 +106,12 @@ QString orderIndex(const QString& table, const QString& field) {
         .arg(table, field, engine::orderKeySql(field));
 }
 
+// A device's or a customer's records: found by the match key, read newest first from the index.
+QString historyIndex(const QString& field) {
+    return QStringLiteral("CREATE INDEX Servis_%1_Key ON Servis (%2, KayitTarih, KayitSaat)")
+        .arg(field, matchKeySql(field));
+}
+
 QStringList servisIndexes() {
     return {
         QStringLiteral("CREATE UNIQUE INDEX Servis_ServisKayitNo ON Servis (ServisKayitNo)"),
@@ -112,6 +121,8 @@ QStringList servisIndexes() {
         foldedIndex(QStringLiteral("Servis"), QStringLiteral("SeriNo")),
         foldedIndex(QStringLiteral("Cari"), QStringLiteral("Unvan")),
         QStringLiteral("CREATE INDEX Bildirim_KayitNo ON Bildirim (KayitNo)"),
+        historyIndex(QStringLiteral("SeriNo")),
+        historyIndex(QStringLiteral("Unvan")),
     };
 }
 
@@ -148,6 +159,21 @@ QString createAdded(const Table& t) {
 }
 
 } // namespace
+
+QString matchKey(QStringView text) {
+    const QString folded = engine::foldText(text);
+    qsizetype from = 0;
+    qsizetype to = folded.size();
+    while (from < to && kBlanks.contains(folded[from]))
+        ++from;
+    while (to > from && kBlanks.contains(folded[to - 1]))
+        --to;
+    return folded.mid(from, to - from);
+}
+
+QString matchKeySql(const QString& column) {
+    return QStringLiteral("trim(%1, char(32, 9, 10, 13))").arg(engine::foldSql(column));
+}
 
 QStringList servisStatements() {
     return statementsOf(kServisFile);

@@ -13,6 +13,13 @@ namespace schema {
 inline const QString kServisFile = QStringLiteral("Servis.mdb");
 inline const QString kStokFile = QStringLiteral("Stok.mdb");
 
+// The key by which the records of one device (SeriNo) or one customer (Unvan) are found: the text
+// folded as the engine compares texts, without the blanks at its ends. matchKeySql is the same key
+// in SQL built from SQLite's own functions, so that an index on it stays correct whatever tool
+// writes the file.
+QString matchKey(QStringView text);
+QString matchKeySql(const QString& column);
+
 QStringList servisStatements();
 QStringList stokStatements();
 // The statements of the file of that name (kServisFile or kStokFile).

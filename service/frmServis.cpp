@@ -88,6 +88,7 @@ frmServis::frmServis(QWidget* parent)
     connectMaterials();
     connectBackup();
     connectNotify();
+    connectHistory();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     qApp->installEventFilter(new ModifiedKeyGuard(this));
@@ -201,6 +202,7 @@ void frmServis::showCurrentRecord() {
     try {
         KayitGoster();
         shownKey_ = rs->bookmark();
+        refreshHistoryLinks();
     } catch (const DbError& e) {
         // A row that vanished or cannot be read is not taken as shown, so nothing acts on it.
         qCInfo(lcServis) << "record not shown:" << e.description();

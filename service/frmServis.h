@@ -30,6 +30,10 @@ class QTimer;
 class QToolButton;
 class Form2;
 class Notifier;
+class HistoryLink;
+namespace history {
+enum class Kind;
+}
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
@@ -254,4 +258,21 @@ private:
     bool restoreFrom(const QString& chosen);
     bool reopenLive();
     QString backupInitDir_; // the backup's start folder; the last backup folder once there is one
+
+    // ---- the history of the device and the customer, "Kayda Git" (frmServisHistory.cpp) ----
+public:
+    // Shows the record with this key the way a move of the navigator does; empty when shown,
+    // otherwise why not (a record is being entered or changed, or it is gone).
+    QString goToRecord(qint64 id);
+
+private:
+    void connectHistory();
+    qint64 historyExcept() const;
+    void refreshHistoryLinks();
+    void openHistory(history::Kind kind, const QString& text, qint64 except);
+    void KaydaGit_Click();
+    QString kaydaGit(const QString& text);
+    HistoryLink* seriNoLink_ = nullptr;
+    HistoryLink* unvanLink_ = nullptr;
+    QAction* KaydaGit = nullptr;
 };

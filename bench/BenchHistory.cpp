@@ -1,0 +1,142 @@
+// The history of a device and a customer: the count beside the serial number and title boxes, and
+// the list behind it, against the same indexed queries on plain SQLite.
+#include "Bench.h"
+
+#include "History.h"
+#include "HistoryLink.h"
+#include "Schema.h"
+#include "WindowDriver.h"
+
+namespace {
+
+constexpr int kHistorySamples = 40; // records spread over the set; each looked up by serial and title
+
+struct Sample {
+    sqlite3_int64 id;
+    QString serial;
+    QString title;
+};
+
+std::vector<Sample> historySamples(RawDb& servis, int records) {
+    RawQuery q(servis, "SELECT ID, SeriNo, Unvan FROM Servis WHERE ID % ? = 7 ORDER BY ID");
+    q.bind(1, sqlite3_int64(std::max(1, records / kHistorySamples)));
+    std::vector<Sample> out;
+    while (q.step() && out.size() < size_t(kHistorySamples))
+        out.push_back({q.int64(0), text(q.text(1)), text(q.text(2))});
+    q.reset();
+    require(!out.empty(), QStringLiteral("history: no records to look up"));
+    return out;
+}
+
+std::string keySql(history::Kind kind) {
+    return schema::matchKeySql(history::fieldOf(kind)).toStdString();
+}
+
+} // namespace
+
+// One look-up as the window makes it when a record is shown or the typing pauses, on the window's
+// own connection; the note it then shows is checked against the baseline's count.
+Result Bench::historyCount(WindowDriver& d) {
+    Result r{.name = QStringLiteral("history_count"), .target = {.maxMs = 2, .maxRatio = 2}};
+    const std::vector<Sample> samples = historySamples(*servis_, facts_.records);
+    const history::Kind kinds[] = {history::Kind::Device, history::Kind::Customer};
+    std::vector<RawQuery*> counts;
+    RawQuery device(*servis_,
+                    "SELECT count(*) FROM Servis WHERE " + keySql(kinds[0]) + " = ? AND ID IS NOT ?");
+    RawQuery customer(*servis_,
+                      "SELECT count(*) FROM Servis WHERE " + keySql(kinds[1]) + " = ? AND ID IS NOT ?");
+    counts = {&device, &customer};
+
+    std::vector<double> raw;
+    std::vector<int> expected;
+    for (const Sample& s : samples) {
+        for (int k = 0; k < 2; ++k) {
+            const std::string key = schema::matchKey(k == 0 ? s.serial : s.title).toStdString();
+            raw.push_back(elapsedMs([&] {
+                counts[k]->bind(1, key).bind(2, s.id);
+                counts[k]->step();
+                expected.push_back(int(counts[k]->int64(0)));
+                counts[k]->reset();
+            }));
+        }
+    }
+    r.rawMs = median(raw);
+
+    HistoryLink* links[] = {d.child<HistoryLink>(QStringLiteral("Text1_10_Gecmis")),
+                            d.child<HistoryLink>(QStringLiteral("Text1_0_Gecmis"))};
+    // The note the window shows for each record agrees with the baseline's count.
+    size_t i = 0;
+    for (const Sample& s : samples) {
+        d.records().setBookmark(s.id);
+        settle();
+        for (int k = 0; k < 2; ++k, ++i)
+            require(links[k]->text() == history::caption(kinds[k], expected[i]),
+                    QStringLiteral("history_count: record %1 reads '%2', expected %3 others")
+                        .arg(s.id)
+                        .arg(links[k]->text())
+                        .arg(expected[i]));
+    }
+    // Timed as the baseline is, one look-up after the other.
+    engine::Database& servis = *d.window().Data1()->database();
+    std::vector<double> ours;
+    i = 0;
+    for (const Sample& s : samples) {
+        for (int k = 0; k < 2; ++k, ++i) {
+            const QString& typed = k == 0 ? s.serial : s.title;
+            int count = 0;
+            ours.push_back(elapsedMs([&] { count = history::countOthers(servis, kinds[k], typed, s.id); }));
+            require(count == expected[i], QStringLiteral("history_count: record %1 counts %2, expected %3")
+                                              .arg(s.id)
+                                              .arg(count)
+                                              .arg(expected[i]));
+        }
+    }
+    r.oursMs = median(ours);
+    return r;
+}
+
+// The list behind a customer's note: the records newest first with their used items.
+Result Bench::historyList(WindowDriver& d) {
+    Result r{.name = QStringLiteral("history_list"), .target = {.maxMs = 2, .maxRatio = 2}};
+    const std::vector<Sample> samples = historySamples(*servis_, facts_.records);
+    RawQuery list(*servis_,
+                  "SELECT ID, ServisKayitNo, KayitTarih, Sistem, MarkaModel, BasvuruSebebi, Sonuc, SonDurum "
+                  "FROM Servis WHERE " +
+                      keySql(history::Kind::Customer) +
+                      " = ? AND ID IS NOT ? ORDER BY KayitTarih DESC, KayitSaat DESC, ID DESC");
+    RawQuery items(*stok_, "SELECT StokAd FROM StokHareket WHERE KayitNo = ? ORDER BY ID");
+    std::vector<double> raw;
+    std::vector<int> expected;
+    for (const Sample& s : samples) {
+        const std::string key = schema::matchKey(s.title).toStdString();
+        raw.push_back(elapsedMs([&] {
+            int rows = 0;
+            list.bind(1, key).bind(2, s.id);
+            while (list.step()) {
+                list.readRow();
+                items.bind(1, list.text(1)).rows();
+                ++rows;
+            }
+            list.reset();
+            expected.push_back(rows);
+        }));
+    }
+    r.rawMs = median(raw);
+
+    engine::Database& servis = *d.window().Data1()->database();
+    d.window().DataStkHar()->openDatabase();
+    engine::Database& stok = *d.window().DataStkHar()->database();
+    std::vector<double> ours;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        QVector<history::Entry> entries;
+        ours.push_back(elapsedMs([&] {
+            entries = history::list(servis, stok, history::Kind::Customer, samples[i].title, samples[i].id);
+        }));
+        require(entries.size() == expected[i], QStringLiteral("history_list: %1 rows for '%2', expected %3")
+                                                   .arg(entries.size())
+                                                   .arg(samples[i].title)
+                                                   .arg(expected[i]));
+    }
+    r.oursMs = median(ours);
+    return r;
+}

@@ -1,0 +1,146 @@
+#include "History.h"
+
+#include "Schema.h"
+#include "ServisFields.h"
+#include "engine/Database.h"
+
+#include <QRegularExpression>
+
+namespace history {
+
+namespace {
+
+QString firstLine(const QString& text) {
+    return text.section(u'\n', 0, 0).remove(u'\r').trimmed();
+}
+
+// The match condition, written exactly as the index is, so that the index serves it. Built once:
+// a look-up runs on every record shown.
+const QString& matching(Kind kind) {
+    static const QString device =
+        schema::matchKeySql(fieldOf(Kind::Device)) + QStringLiteral(" = ? AND ID IS NOT ?");
+    static const QString customer =
+        schema::matchKeySql(fieldOf(Kind::Customer)) + QStringLiteral(" = ? AND ID IS NOT ?");
+    return kind == Kind::Device ? device : customer;
+}
+
+const QString& countSql(Kind kind) {
+    static const QString device =
+        QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(Kind::Device);
+    static const QString customer =
+        QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(Kind::Customer);
+    return kind == Kind::Device ? device : customer;
+}
+
+QVariant exceptKey(qint64 except) {
+    return except < 0 ? QVariant() : QVariant(except);
+}
+
+} // namespace
+
+QString fieldOf(Kind kind) {
+    return kind == Kind::Device ? QStringLiteral("SeriNo") : QStringLiteral("Unvan");
+}
+
+int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64 except) {
+    const QString key = schema::matchKey(text);
+    if (key.isEmpty())
+        return 0;
+    engine::Statement s = servis.prepare(countSql(kind));
+    s.bind(1, key);
+    s.bind(2, exceptKey(except));
+    s.step();
+    return static_cast<int>(s.int64(0));
+}
+
+bool indexed(engine::Database& servis, Kind kind) {
+    engine::Statement plan = servis.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + countSql(kind));
+    while (plan.step()) {
+        const QString detail = plan.value(plan.columnCount() - 1).toString();
+        if (detail.startsWith(QStringLiteral("SEARCH")) && detail.contains(QStringLiteral("INDEX")))
+            return true;
+    }
+    return false;
+}
+
+QString caption(Kind kind, int count) {
+    if (count <= 0)
+        return {};
+    return kind == Kind::Device ? QStringLiteral("%1 önceki kayıt").arg(count)
+                                : QStringLiteral("Müşterinin %1 kaydı").arg(count);
+}
+
+QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind, const QString& text,
+                    qint64 except) {
+    QVector<Entry> out;
+    const QString key = schema::matchKey(text);
+    if (key.isEmpty())
+        return out;
+    engine::Statement s = servis.prepare(
+        QStringLiteral("SELECT ID, ServisKayitNo, KayitTarih, Sistem, MarkaModel, BasvuruSebebi, Sonuc, "
+                       "SonDurum FROM Servis WHERE ") +
+        matching(kind) + QStringLiteral(" ORDER BY KayitTarih DESC, KayitSaat DESC, ID DESC"));
+    s.bind(1, key);
+    s.bind(2, exceptKey(except));
+    const QString usedItems = QStringLiteral("SELECT StokAd FROM StokHareket WHERE KayitNo = ? ORDER BY ID");
+    while (s.step()) {
+        Entry e;
+        e.id = s.int64(0);
+        e.code = s.value(1).toString();
+        e.date = QDate::fromString(s.value(2).toString(), Qt::ISODate);
+        e.device = (s.value(3).toString().trimmed() + u' ' + s.value(4).toString().trimmed()).trimmed();
+        e.complaint = firstLine(s.value(5).toString());
+        e.outcome = firstLine(s.value(6).toString());
+        bool known = false;
+        const int status = s.value(7).toInt(&known);
+        if (known && status >= 0 && status < int(std::size(kDurumEntries)))
+            e.status = kDurumEntries[status];
+        engine::Statement items = stok.prepare(usedItems);
+        items.bind(1, e.code);
+        while (items.step())
+            e.items << items.value(0).toString();
+        out << e;
+    }
+    return out;
+}
+
+QString normalizedCode(const QString& typed) {
+    static const QRegularExpression code(QStringLiteral("^(\\d{2})-?(\\d{4})-?(\\d{2})$"));
+    const QRegularExpressionMatch m = code.match(typed.trimmed());
+    if (!m.hasMatch())
+        return {};
+    return m.captured(1) + u'-' + m.captured(2) + u'-' + m.captured(3);
+}
+
+Target resolve(engine::Database& servis, const QString& typed) {
+    Target t;
+    const QString code = normalizedCode(typed);
+    t.code = !code.isEmpty();
+    if (t.code) {
+        engine::Statement s = servis.prepare(QStringLiteral("SELECT ID FROM Servis WHERE ServisKayitNo = ?"));
+        s.bind(1, code);
+        if (s.step()) {
+            t.what = Target::Record;
+            t.id = s.int64(0);
+            return t;
+        }
+    }
+    const QString key = schema::matchKey(typed);
+    if (key.isEmpty())
+        return t;
+    engine::Statement s = servis.prepare(QStringLiteral("SELECT ID FROM Servis WHERE ") +
+                                         matching(Kind::Device) + QStringLiteral(" LIMIT 2"));
+    s.bind(1, key);
+    s.bind(2, QVariant());
+    if (s.step()) {
+        t.what = Target::Record;
+        t.id = s.int64(0);
+        if (s.step()) {
+            t.what = Target::SeveralDevices;
+            t.id = -1;
+        }
+    }
+    return t;
+}
+
+} // namespace history

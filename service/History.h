@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVector>
+
+namespace engine {
+class Database;
+}
+
+// The other service records of one device (by serial number) or one customer (by title), and the
+// record a scanned or typed code points at. Texts are matched by schema::matchKey through its
+// index: one indexed look-up, whatever the number of records.
+namespace history {
+
+enum class Kind { Device, Customer };
+
+QString fieldOf(Kind kind); // "SeriNo" or "Unvan"
+
+// The number of records whose field matches `text`, the record with the key `except` aside
+// (-1: none aside). 0 for a text that is empty once its blanks are dropped.
+int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64 except);
+
+// Whether the file's indexes serve countOthers; a file that could not be upgraded (read-only) may
+// lack them, and a look-up would then read every record.
+bool indexed(engine::Database& servis, Kind kind);
+
+// "3 önceki kayıt", "Müşterinin 12 kaydı"; empty for none.
+QString caption(Kind kind, int count);
+
+struct Entry {
+    qint64 id = -1;
+    QString code;
+    QDate date;
+    QString device;    // Sistem and Marka Model
+    QString complaint; // first line of Başvuru Sebebi
+    QString outcome;   // first line of Sonuç
+    QString status;    // Son Durum in words
+    QStringList items; // names of the used stock items
+};
+
+// The matching records as countOthers counts them, newest first, with their used items read
+// from `stok`.
+QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind, const QString& text,
+                    qint64 except);
+
+// A record code as typed or scanned, with or without its hyphens ("01-0042-07", "01004207"), in
+// the stored form; empty when the text is no code.
+QString normalizedCode(const QString& typed);
+
+// What a text typed into "Kayda Git" points at: the record of that code, else the records of that
+// serial number.
+struct Target {
+    enum What { Nothing, Record, SeveralDevices } what = Nothing;
+    qint64 id = -1;    // the record, when one
+    bool code = false; // the text reads as a record code
+};
+Target resolve(engine::Database& servis, const QString& typed);
+
+} // namespace history

@@ -1,0 +1,142 @@
+// The history of the shown device and customer, and "Kayda Git": a record shown from either goes
+// the way a move of the navigator goes, so that the panel, Data1 and the counter agree.
+#include "frmServis.h"
+
+#include "History.h"
+#include "HistoryLink.h"
+#include "engine/DbError.h"
+#include "frmGecmis.h"
+#include "frmKaydaGit.h"
+#include "ui/Guard.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+
+using engine::DbError;
+
+namespace {
+
+const QString kEntryOpen = QStringLiteral("Bir kayıt girilirken ya da düzeltilirken başka kayda geçilemez; "
+                                          "önce kaydı \"Tamam\" ya da \"Vazgeç\" ile "
+                                          "kapatın.");
+
+} // namespace
+
+void frmServis::connectHistory() {
+    const auto counter = [this](history::Kind kind) {
+        return [this, kind, checked = std::weak_ptr<engine::Database>(),
+                indexed = false](const QString& text) mutable {
+            const std::shared_ptr<engine::Database> db = data1_->database();
+            if (!db)
+                return 0;
+            try {
+                if (checked.lock() != db) {
+                    checked = db;
+                    indexed = history::indexed(*db, kind);
+                }
+                // Without its index a look-up reads every record: no note rather than a window
+                // that stalls on every record shown.
+                if (!indexed)
+                    return 0;
+                return history::countOthers(*db, kind, text, historyExcept());
+            } catch (const DbError& e) {
+                qCInfo(lcServis) << "history not counted:" << e.description();
+                return 0;
+            }
+        };
+    };
+    const auto link = [&](int box, history::Kind kind, const QKeySequence& key) {
+        auto* l =
+            new HistoryLink(static_cast<QLineEdit*>(Text1[box]), centralWidget(), kind, counter(kind), key);
+        connect(l, &HistoryLink::activated, this, [this, l] {
+            ui::guarded(this, [&] { openHistory(l->kind(), l->box()->text(), historyExcept()); });
+        });
+        return l;
+    };
+    seriNoLink_ = link(10, history::Kind::Device, QKeySequence(Qt::CTRL | Qt::Key_H));
+    unvanLink_ = link(0, history::Kind::Customer, QKeySequence(Qt::CTRL | Qt::Key_M));
+
+    KaydaGit = Araclar->addAction(QStringLiteral("Kayda Git"));
+    KaydaGit->setObjectName(QStringLiteral("KaydaGit"));
+    KaydaGit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(KaydaGit, &QAction::triggered, this, ui::handler(this, &frmServis::KaydaGit_Click));
+}
+
+// The record being entered is not stored yet; the one being changed or shown is not another.
+qint64 frmServis::historyExcept() const {
+    return KayitModu == kAdding ? -1 : shownKey_;
+}
+
+void frmServis::refreshHistoryLinks() {
+    seriNoLink_->refresh();
+    unvanLink_->refresh();
+}
+
+void frmServis::openHistory(history::Kind kind, const QString& text, qint64 except) {
+    if (!data1_->database())
+        return;
+    dataStkHar_->openDatabase();
+    const QVector<history::Entry> entries =
+        history::list(*data1_->database(), *dataStkHar_->database(), kind, text, except);
+    auto* window = new frmGecmis(this, kind, text, entries, [this](qint64 id) { return goToRecord(id); });
+    if (entries.isEmpty())
+        window->setNote(QStringLiteral("Başka kayıt yok."));
+    else if (KayitModu != kBrowsing)
+        window->setNote(kEntryOpen + QStringLiteral(" Liste yalnızca gösterilir."));
+    window->show();
+    window->activateWindow();
+}
+
+QString frmServis::goToRecord(qint64 id) {
+    if (KayitModu != kBrowsing)
+        return kEntryOpen;
+    try {
+        // The record may lie outside the filtered set: the filter goes off, as the list panel
+        // switches it off, caption included.
+        if (Check1->isChecked())
+            Check1->setChecked(false);
+        engine::Recordset* rs = data1_->recordset();
+        if (!rs)
+            return QStringLiteral("Kayıtlar açık değil.");
+        try {
+            rs->setBookmark(id);
+        } catch (const DbError&) {
+            // Added by another program since the set was read: read it again.
+            data1_->refresh();
+            data1_->rs().setBookmark(id);
+        }
+    } catch (const DbError& e) {
+        return QStringLiteral("Bu kayıt gösterilemedi; silinmiş olabilir.\n%1").arg(e.description());
+    }
+    return shownKey_ == id ? QString() : QStringLiteral("Bu kayıt gösterilemedi.");
+}
+
+void frmServis::KaydaGit_Click() {
+    auto* box = new frmKaydaGit(this, [this](const QString& text) { return kaydaGit(text); });
+    box->show();
+    box->activateWindow();
+}
+
+QString frmServis::kaydaGit(const QString& text) {
+    if (!data1_->database())
+        return QStringLiteral("Kayıtlar açık değil.");
+    try {
+        const history::Target target = history::resolve(*data1_->database(), text);
+        switch (target.what) {
+        case history::Target::Record:
+            return goToRecord(target.id);
+        case history::Target::SeveralDevices:
+            openHistory(history::Kind::Device, text, -1);
+            return {};
+        case history::Target::Nothing:
+            break;
+        }
+        return target.code
+                   ? QStringLiteral("%1 kodlu kayıt yok.").arg(history::normalizedCode(text))
+                   : QStringLiteral("\"%1\" kodlu ya da seri numaralı kayıt yok.").arg(text.trimmed());
+    } catch (const DbError& e) {
+        return QStringLiteral("Kayıt aranamadı.\n%1").arg(e.description());
+    }
+}
