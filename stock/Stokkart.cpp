@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 using engine::DbError;
@@ -197,6 +198,12 @@ bool Stokkart::eventFilter(QObject* watched, QEvent* e) {
         StokNew_GotFocus(box);
     else if (box < 4 && e->type() == QEvent::FocusOut)
         StokNew_LostFocus(box);
+    if (e->type() == QEvent::FocusOut &&
+        std::find(StokGrp.begin(), StokGrp.end(), watched) != StokGrp.end()) {
+        const QScopedValueRollback leaving(leavingBox_, true);
+        watched->event(e);
+        return true;
+    }
     if (e->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, e);
     auto* key = static_cast<QKeyEvent*>(e);

@@ -58,6 +58,9 @@ private:
     engine::DataSource* dataAltGrp_;
 
     int chosenIndex_ = 0;
+    // An editable box leaving the focus reports its text as a choice when it names an entry;
+    // only the user's own choice counts, so that report is ignored.
+    bool leavingBox_ = false;
     bool firstActivation_ = false;
     bool barcodePlaceholder_ = true;
 };

@@ -31,6 +31,8 @@ void Stokkart::fillSubgroups() {
 }
 
 void Stokkart::StokGrp_Click(int box, int index) {
+    if (leavingBox_)
+        return;
     chosenIndex_ = index;
     if (box == 0)
         fillSubgroups();
@@ -38,9 +40,10 @@ void Stokkart::StokGrp_Click(int box, int index) {
 
 void Stokkart::StokGrp_KeyDown(int box) {
     const QString text = StokGrp[box]->currentText();
+    // "Gurup Yok" only says that none is set; it is never kept as a name.
     if (text.isEmpty())
         deleteEntry(box);
-    else if (StokGrp[box]->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+    else if (text != kNoGroup && StokGrp[box]->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         addEntry(box, text);
     focusNextChild();
 }
@@ -91,9 +94,15 @@ void Stokkart::deleteEntry(int box) {
 void Stokkart::addEntry(int box, const QString& text) {
     try {
         if (box == 1) {
+            // A subgroup belongs to a group; without one it is kept in the box only.
+            const QString group = StokGrp[0]->currentText();
+            if (group.isEmpty() || group == kNoGroup) {
+                StokGrp[1]->addItem(text);
+                return;
+            }
             engine::Recordset& subgroups = dataAltGrp_->rs();
             subgroups.addNew();
-            subgroups.setValue(QStringLiteral("Gurup"), StokGrp[0]->currentText());
+            subgroups.setValue(QStringLiteral("Gurup"), group);
             subgroups.setValue(QStringLiteral("AltGurup"), text);
             subgroups.update();
             StokGrp[1]->addItem(text);
