@@ -1,25 +1,19 @@
-// The stock list's column layout file through the program's own reader and writer: any content
-// is read without harm, every width read is one a screen can show, and what is written back reads
-// again as the same layout, line for line.
+// The stock list's column layout file through the program's own reading and writing of its text
+// (read() and write() add only the file around it): any content is read without harm, every width
+// read is one a screen can show, and what is written reads again as the same layout, line for line.
 #include "GridLayoutFile.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("StokList.Dat"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    }
+    if (size > static_cast<size_t>(gridlayout::kMaxFileBytes))
+        return 0; // read() never hands more to parse()
+    const QByteArray text =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QVector<gridlayout::Column> columns;
-    for (const std::optional<gridlayout::Column>& line : gridlayout::read(path)) {
+    for (const std::optional<gridlayout::Column>& line : gridlayout::parse(text)) {
         if (!line)
             continue;
         if (!std::isfinite(line->widthTwips) || line->widthTwips < 0 ||
@@ -27,9 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
         columns << *line;
     }
-    if (!gridlayout::write(path, columns))
-        __builtin_trap();
-    const QVector<std::optional<gridlayout::Column>> again = gridlayout::read(path);
+    const QByteArray written = gridlayout::format(columns).toLatin1();
+    const QVector<std::optional<gridlayout::Column>> again = gridlayout::parse(written);
     if (again.size() != columns.size())
         __builtin_trap();
     for (qsizetype i = 0; i < columns.size(); ++i) {
