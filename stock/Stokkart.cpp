@@ -238,8 +238,8 @@ void Stokkart::StokNewCmd_Click(int index) {
     for (int i = 0; i < StokGrp[0]->count(); ++i)
         groups << StokGrp[0]->itemText(i);
     list_->showAllGroups(groups);
-    const QString group = StokGrp[0]->currentText() == kNoGroup ? QString() : StokGrp[0]->currentText();
-    const QString subgroup = StokGrp[1]->currentText() == kNoGroup ? QString() : StokGrp[1]->currentText();
+    const QString group = keptText(0);
+    const QString subgroup = keptText(1);
     StokGrp[0]->setEditText(group);
     StokGrp[1]->setEditText(subgroup);
     if (index == 1 && !StokNew[0]->text().isEmpty() && !saveCard(group, subgroup)) {

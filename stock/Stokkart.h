@@ -46,6 +46,8 @@ private:
     void deleteEntry(int box);
     void addEntry(int box, const QString& text);
     void reportFailure(const QString& what, const QString& detail);
+    // The text of a group or subgroup box as kept: "Gurup Yok" means none.
+    QString keptText(int box) const;
 
     Form2* list_;
     std::array<QLabel*, 5> Label10{};

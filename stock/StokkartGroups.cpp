@@ -22,12 +22,17 @@ void Stokkart::DataGurup_Reposition() {
 void Stokkart::fillSubgroups() {
     StokGrp[1]->clear();
     try {
-        dataAltGrp_->setRecordSource(stockfilter::subgroupSource(StokGrp[0]->currentText()));
+        dataAltGrp_->setRecordSource(stockfilter::subgroupSource(keptText(0)));
         engine::RefreshData(*dataAltGrp_);
         StokGrp[1]->addItems(stockfilter::fieldValues(*dataAltGrp_, QStringLiteral("AltGurup")));
     } catch (const DbError&) {
     }
     StokGrp[1]->setEditText(StokGrp[1]->count() > 0 ? StokGrp[1]->itemText(0) : kNoGroup);
+}
+
+QString Stokkart::keptText(int box) const {
+    const QString text = StokGrp[box]->currentText();
+    return text == kNoGroup ? QString() : text;
 }
 
 void Stokkart::StokGrp_Click(int box, int index) {
@@ -68,9 +73,8 @@ void Stokkart::deleteEntry(int box) {
                 db.execute(QStringLiteral("DELETE FROM AltGurup Where Gurup=") + engine::sqlQuote(entry));
             }
         } else {
-            db.execute(QStringLiteral("DELETE FROM AltGurup Where Gurup=") +
-                       engine::sqlQuote(StokGrp[0]->currentText()) + QStringLiteral(" And AltGurup=") +
-                       engine::sqlQuote(entry));
+            db.execute(QStringLiteral("DELETE FROM AltGurup Where Gurup=") + engine::sqlQuote(keptText(0)) +
+                       QStringLiteral(" And AltGurup=") + engine::sqlQuote(entry));
         }
         together.commit();
     } catch (const DbError& e) {
@@ -94,12 +98,8 @@ void Stokkart::deleteEntry(int box) {
 void Stokkart::addEntry(int box, const QString& text) {
     try {
         if (box == 1) {
-            // A subgroup belongs to a group; without one it is kept in the box only.
-            const QString group = StokGrp[0]->currentText();
-            if (group.isEmpty() || group == kNoGroup) {
-                StokGrp[1]->addItem(text);
-                return;
-            }
+            // Without a group the subgroup is kept with an empty one, as a save keeps it.
+            const QString group = keptText(0);
             engine::Recordset& subgroups = dataAltGrp_->rs();
             subgroups.addNew();
             subgroups.setValue(QStringLiteral("Gurup"), group);

@@ -344,6 +344,9 @@ private Q_SLOTS:
                  0);
         QCOMPARE(rows("SELECT quote(Gurup) || quote(AltGurup) FROM StokKartlar WHERE StokKod='C300'"),
                  QStringLiteral("''") + (subgroup.isEmpty() ? QStringLiteral("''") : "'" + subgroup + "'"));
+        QCOMPARE(f->stok("SELECT group_concat(quote(Gurup)) FROM AltGurup WHERE AltGurup = ?", {subgroup})
+                     .toString(),
+                 subgroup.isEmpty() ? QString() : QStringLiteral("''"));
         QCOMPARE(groupFilterItems(), (QStringList{"Parça", "Sarf", "Gurup Yok"}));
     }
 };
