@@ -158,6 +158,8 @@ bool frmServis::Form_Load() {
     dataStkHar_->setRecordSource(QStringLiteral("StokHareket"));
     try {
         dataStkHar_->openDatabase();
+        data1_->openDatabase();
+        finishItemMoves(); // before any record shows its items
         engine::RefreshData(*data2_);
         engine::RefreshData(*data1_);
     } catch (const DbError& e) {

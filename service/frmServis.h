@@ -113,6 +113,7 @@ private:
     void Tamam_Click();
     void Vazgec_Click();
     void Data1_Validate(engine::DataSource::Action action);
+    void finishItemMoves();
     void clearPanel();
     void openPanel(int mode);
     void closePanel();
@@ -201,9 +202,9 @@ private:
     qint64 shownKey_ = -1;
     // What the user typed into or chose in the value combo; model changes never replace it.
     QString valueText_;
-    // The newest used item when a new record was started: abandoning the record removes the items
-    // added during the entry, and only those.
-    qint64 lastItemBeforeEntry_ = 0;
+    // The keys of the used items handed to the record open in the panel: they follow the code the
+    // record is saved under, or go when a new record is abandoned.
+    QList<qint64> entryItems_;
 
     // ---- telling the customer that the device is ready (frmServisNotify.cpp) ----
 public:
@@ -241,6 +242,7 @@ public:
     int stockRecordMode() const override { return KayitModu; }
     engine::DataSource* stockUsedItems() const override { return dataStkHar_; }
     QString recordTitleText() const override { return text1(0); }
+    void stockItemAdded(qint64 key) override;
     // The stock list over this window: blocking it (menu "Stoklar") or beside it (the link).
     void openStockList(bool blocking);
 

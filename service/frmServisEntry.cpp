@@ -97,8 +97,6 @@ void frmServis::cmdAdd_Click() {
     QString code;
     try {
         code = proposeFreeCode();
-        dataStkHar_->openDatabase();
-        lastItemBeforeEntry_ = usedItems::lastKey(*dataStkHar_->database());
     } catch (const DbError& e) {
         ui::MsgBox(this, QStringLiteral("Yeni kayıt başlatılamadı.\n\n%1").arg(e.description()),
                    ui::Icon::Critical);
@@ -111,6 +109,7 @@ void frmServis::cmdAdd_Click() {
     Nerde->setCurrentIndex(0);
     Durumu->setCurrentIndex(0);
     rs->addNew();
+    entryItems_.clear();
     openPanel(kAdding);
     dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where KayitNo=") +
                                  engine::sqlQuote(code));
@@ -135,6 +134,7 @@ void frmServis::cmdDuzeltme_Click() {
         Cursortxt->setFocus(); // no current record to change
         return;
     }
+    entryItems_.clear();
     openPanel(kChanging);
     Durumu->setFocus();
 }
@@ -161,23 +161,21 @@ void frmServis::Tamam_Click() {
         engine::Recordset& rs = data1_->rs();
         const QString oldCode =
             KayitModu == kChanging ? rs.value(QStringLiteral("ServisKayitNo")).toString() : QString();
+        const QString newCode = MaskEdBox1->displayText();
         try {
-            // The customer and the record are written together or not at all.
+            // The items handed over during the entry, and on a change every item of the old code,
+            // follow the code the record is saved under. The move is written down with the record
+            // and carried out in Stok.mdb after it (see usedItems).
+            const QVector<usedItems::Move> moves =
+                usedItems::planMove(*dataStkHar_->database(), entryItems_, oldCode, newCode);
+            // The customer, the record and its items' move are written together or not at all.
             engine::Database::Transaction transaction(*data1_->database());
-            const QString newCode = MaskEdBox1->displayText();
-            bool itemsMoved = false;
             try {
                 KayitYaz();
                 rs.update();
-                // A changed code takes the record's used items along, or they would be stranded.
-                if (KayitModu == kChanging && oldCode != newCode) {
-                    usedItems::moveToCode(*dataStkHar_->database(), oldCode, newCode);
-                    itemsMoved = true;
-                }
+                usedItems::recordMove(*data1_->database(), moves, newCode);
                 transaction.commit();
             } catch (const DbError&) {
-                if (itemsMoved)
-                    usedItems::moveToCode(*dataStkHar_->database(), newCode, oldCode);
                 data1_->database()->changed();
                 engine::RefreshData(*data2_); // forget the customer that was rolled back
                 throw;
@@ -193,6 +191,8 @@ void frmServis::Tamam_Click() {
                      ui::Icon::Critical, MaskEdBox1);
             return;
         }
+        finishItemMoves();
+        entryItems_.clear();
         if (KayitModu == kAdding) {
             const QString code = MaskEdBox1->displayText();
             if (rs.recordCount() > 0)
@@ -216,16 +216,35 @@ void frmServis::Vazgec_Click() {
     // A change abandoned after a refused write must not keep the refused values either.
     if (engine::Recordset* rs = data1_->recordset(); rs && rs->editMode() != engine::Recordset::EditNone)
         rs->cancelUpdate();
-    if (KayitModu == kAdding) {
-        try {
-            usedItems::removeAddedAfter(*dataStkHar_->database(), lastItemBeforeEntry_);
-        } catch (const DbError& e) {
-            ui::MsgBox(this,
-                       QStringLiteral("Bu kayda eklenen malzemeler silinemedi.\n\n%1").arg(e.description()),
-                       ui::Icon::Critical);
-        }
+    // The items handed over during the entry follow the record: gone with a new record never
+    // saved, back under the stored code of a record whose change was abandoned.
+    try {
+        if (KayitModu == kAdding)
+            usedItems::removeItems(*dataStkHar_->database(), entryItems_);
+        else if (KayitModu == kChanging && shownRecordIsCurrent())
+            usedItems::giveItems(*dataStkHar_->database(), entryItems_,
+                                 data1_->rs().value(QStringLiteral("ServisKayitNo")).toString());
+    } catch (const DbError& e) {
+        ui::MsgBox(this,
+                   QStringLiteral("Bu kayda eklenen malzemeler geri alınamadı.\n\n%1").arg(e.description()),
+                   ui::Icon::Critical);
     }
+    entryItems_.clear();
     closePanel();
+}
+
+// Carries out a move of used items that was written down with its record but not yet done:
+// the program stopped between the two files, or Stok.mdb refused the write.
+void frmServis::finishItemMoves() {
+    try {
+        usedItems::finishMoves(*data1_->database(), *dataStkHar_->database());
+    } catch (const DbError& e) {
+        ui::MsgBox(this,
+                   QStringLiteral("Kaydın malzemeleri yeni koduna taşınamadı; program bir sonraki "
+                                  "açılışta yeniden deneyecek.\n\n%1")
+                       .arg(e.description()),
+                   ui::Icon::Critical);
+    }
 }
 
 void frmServis::cmdDelete_Click() {

@@ -3,6 +3,7 @@
 #include "frmServis.h"
 
 #include "Form2.h"
+#include "WindowMotion.h"
 #include "engine/DbError.h"
 
 #include <QAction>
@@ -75,8 +76,14 @@ void frmServis::openStockList(bool blocking) {
         return;
     }
     stockList_ = list;
+    motion::centreOver(list, this);
     list->show();
     list->activateWindow();
+}
+
+void frmServis::stockItemAdded(qint64 key) {
+    if (KayitModu != kBrowsing)
+        entryItems_ << key;
 }
 
 void frmServis::PopMnu_Click() {

@@ -21,8 +21,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
-#include <cmath>
 
 using engine::DbError;
 using stockfilter::kNoGroup;
@@ -54,7 +54,7 @@ Form2::Form2(StockHost* host, QWidget* owner)
     dataGurup_->setObjectName(QStringLiteral("DataGurup"));
     dataAltGrp_->setObjectName(QStringLiteral("DataAltGrp"));
     buildControls();
-    setFixedSize(ui::twipsToPixelsX(8895), ui::twipsToPixelsY(6090));
+    setFixedSize(ui::twipsToPixelsX(8895) + fitGridToColumns(), ui::twipsToPixelsY(6090));
 
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form2::Combo1_Click);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &Form2::Combo2_Click);
@@ -63,7 +63,8 @@ Form2::Form2(StockHost* host, QWidget* owner)
     connect(StokList, &QTableView::doubleClicked, this, &Form2::handBack);
     connect(StokList->horizontalHeader(), &QHeaderView::sectionClicked, this, &Form2::SortByColumn);
     connect(StokList->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int column) { SaveGridLayout(column); });
+            [this](int column) { columnResized(column); });
+    StokList->horizontalHeader()->viewport()->installEventFilter(this);
     connect(StokList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { mnuPopUp->popup(StokList->viewport()->mapToGlobal(at)); });
     connect(data1_, &engine::DataSource::validate, this, &Form2::Data1_Validate);
@@ -80,6 +81,19 @@ Form2::Form2(StockHost* host, QWidget* owner)
 }
 
 Form2::~Form2() = default;
+
+// The designed widths fill the grid exactly, so a vertical scroll bar would cut off the last
+// column: the grid (and the window with it) grows by what the scroll bar and the frame take.
+// Returns the pixels added.
+int Form2::fitGridToColumns() {
+    int needed = 2 * StokList->frameWidth() +
+                 StokList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, StokList);
+    for (int width : kDesignedWidths)
+        needed += ui::twipsToPixelsX(width);
+    const int extra = std::max(0, needed - StokList->width());
+    StokList->resize(StokList->width() + extra, StokList->height());
+    return extra;
+}
 
 void Form2::buildControls() {
     Text1 = place(new QLineEdit(this), 120, 120, 4935, kRow, QStringLiteral("Text1"));
@@ -117,6 +131,8 @@ void Form2::buildControls() {
     StokList->setSelectionMode(QAbstractItemView::SingleSelection);
     StokList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StokList->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab goes on to the next control, as the old grid did, not from cell to cell.
+    StokList->setTabKeyNavigation(false);
     for (int c = 0; c < kColumns; ++c)
         widthsTwips_[c] = kDesignedWidths[c];
     applyColumns();
@@ -157,8 +173,8 @@ bool Form2::Form_Load() {
     sortAscending_ = true;
 
     const QFontMetrics metrics(Text1->font());
-    caret::setBlockCaretSize(QSize(
-        static_cast<int>(std::lround(metrics.horizontalAdvance(QLatin1Char('X')) / 2.0)), metrics.height()));
+    // One character wide, from the caret to the right, as tall as a line.
+    caret::setBlockCaretSize(QSize(metrics.horizontalAdvance(QLatin1Char('X')), metrics.height()));
 
     dataGurup_->setDatabaseName(data1_->databaseName());
     dataAltGrp_->setDatabaseName(data1_->databaseName());
@@ -254,7 +270,31 @@ void Form2::Text1_LostFocus() {
     searchFound_ = false;
 }
 
+// A scanner types the whole code and Enter: a card that carries exactly that barcode, else that
+// serial number, else that code, is the one meant, before any card the text only begins.
+bool Form2::findExact() {
+    const QString typed = Text1->text().trimmed();
+    engine::Recordset* rs = data1_->recordset();
+    if (typed.isEmpty() || typed == kSearchPlaceholder || !rs)
+        return false;
+    try {
+        for (const QString& criterion : stockfilter::exactCriteria(typed)) {
+            rs->findFirst(criterion);
+            if (!rs->noMatch())
+                return true;
+        }
+    } catch (const DbError&) {
+        // A card that vanished under the search: the prefix match stands.
+    }
+    return false;
+}
+
 bool Form2::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == StokList->horizontalHeader()->viewport()) {
+        if (e->type() == QEvent::MouseButtonRelease)
+            SaveGridLayout();
+        return QWidget::eventFilter(watched, e);
+    }
     if (watched == Text1) {
         if (e->type() == QEvent::FocusIn)
             Text1_GotFocus();
@@ -280,7 +320,7 @@ bool Form2::windowKey(QKeyEvent* key) {
     case Qt::Key_Enter:
         // A barcode scanner types the code and then Enter: a found card is taken at once.
         if (QApplication::focusWidget() == StokList ||
-            (QApplication::focusWidget() == Text1 && searchFound_)) {
+            (QApplication::focusWidget() == Text1 && (findExact() || searchFound_))) {
             handBack();
             return true;
         }

@@ -61,9 +61,12 @@ private:
     // the grid (Form2Grid.cpp)
     void SortByColumn(int column);
     void LoadGridLayout();
-    void SaveGridLayout(int resizedColumn);
+    void columnResized(int column);
+    void SaveGridLayout();
     void recaption(int column);
     void applyColumns();
+    int fitGridToColumns();
+    bool findExact();
     void StokSil_Click();
     void Data1_Validate(engine::DataSource::Action action);
     void StokKayit_Click();
@@ -92,4 +95,6 @@ private:
     bool sortAscending_ = true;
     bool searchFound_ = false;
     bool restoringLayout_ = false;
+    // Columns resized by a drag still going on: the layout is kept once, when the drag ends.
+    std::array<bool, kColumns> resized_{};
 };

@@ -20,6 +20,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTableView>
+#include <algorithm>
+#include <utility>
 
 using engine::DbError;
 
@@ -72,6 +74,8 @@ void Form2::LoadGridLayout() {
     const QVector<std::optional<gridlayout::Column>> lines = gridlayout::read(layoutFile());
     if (lines.isEmpty())
         return;
+    // A column wider than the whole grid is no use to anyone; the kept width never exceeds it.
+    const int widest = ui::pixelsToTwipsX(StokList->width());
     hidden_.fill(false);
     for (int c = 0; c < kColumns && c < lines.size(); ++c) {
         if (!lines[c])
@@ -79,17 +83,27 @@ void Form2::LoadGridLayout() {
         hidden_[c] = !lines[c]->visible;
         if (hidden_[c])
             continue;
-        widthsTwips_[c] = static_cast<int>(lines[c]->widthTwips);
+        widthsTwips_[c] = static_cast<int>(std::min(lines[c]->widthTwips, static_cast<double>(widest)));
         recaption(c);
     }
     applyColumns();
 }
 
-void Form2::SaveGridLayout(int resizedColumn) {
-    if (restoringLayout_ || hidden_[resizedColumn])
+// Every step of a drag resizes the column; the layout is kept when the drag ends.
+void Form2::columnResized(int column) {
+    if (restoringLayout_ || hidden_[column])
         return;
-    widthsTwips_[resizedColumn] = ui::pixelsToTwipsX(StokList->columnWidth(resizedColumn));
-    recaption(resizedColumn);
+    widthsTwips_[column] = ui::pixelsToTwipsX(StokList->columnWidth(column));
+    resized_[column] = true;
+}
+
+void Form2::SaveGridLayout() {
+    if (std::none_of(resized_.begin(), resized_.end(), [](bool r) { return r; }))
+        return;
+    for (int c = 0; c < kColumns; ++c) {
+        if (std::exchange(resized_[c], false))
+            recaption(c);
+    }
     QVector<gridlayout::Column> columns;
     for (int c = 0; c < kColumns; ++c)
         columns.push_back({static_cast<double>(widthsTwips_[c]), !hidden_[c]});
@@ -170,6 +184,8 @@ void Form2::handBack() {
             used.setValue(QStringLiteral("Barkod"), card->value(QStringLiteral("Barkod")).toString());
             used.setValue(QStringLiteral("KayitNo"), host_->recordCodeText());
             used.update();
+            host_->stockItemAdded(
+                used.valueAt(used.recordCount() - 1, used.fieldIndex(QStringLiteral("ID"))).toLongLong());
         } catch (const DbError&) {
             used.cancelUpdate();
             throw;

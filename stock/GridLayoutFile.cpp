@@ -1,32 +1,46 @@
 #include "GridLayoutFile.h"
 
-#include <QFile>
+#include "files/RegularFile.h"
+
 #include <QFontMetrics>
 #include <QSaveFile>
+#include <cmath>
 
 namespace gridlayout {
 
-QVector<std::optional<Column>> read(const QString& path) {
-    QFile file(path);
+namespace {
+
+std::optional<Column> parseLine(const QByteArray& line) {
+    const QList<QByteArray> parts = line.split(',');
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool ok = false;
+    const double width = parts[0].trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(width) || width < 0 || width > kMaxWidthTwips)
+        return std::nullopt;
+    const QByteArray flag = parts[1].trimmed().toUpper();
+    if (flag != "#TRUE#" && flag != "#FALSE#")
+        return std::nullopt;
+    return Column{width, flag == "#TRUE#"};
+}
+
+} // namespace
+
+QVector<std::optional<Column>> parse(const QByteArray& text) {
     QVector<std::optional<Column>> out;
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    // A layout file is a few short lines; anything larger is not one.
-    const QByteArray data = file.read(64 * 1024);
-    for (QByteArray line : data.split('\n')) {
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        const QList<QByteArray> parts = line.split(',');
-        bool ok = parts.size() == 2;
-        const double width = ok ? parts[0].trimmed().toDouble(&ok) : 0;
-        const QByteArray flag = ok ? parts[1].trimmed().toUpper() : QByteArray();
-        if (ok && width >= 0 && (flag == "#TRUE#" || flag == "#FALSE#"))
-            out << Column{width, flag == "#TRUE#"};
-        else
-            out << std::nullopt;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (!line.isEmpty())
+            out << parseLine(line);
     }
     return out;
+}
+
+QVector<std::optional<Column>> read(const QString& path) {
+    const platform::FileRead file = platform::readRegularFile(path, kMaxFileBytes);
+    if (file.status != platform::FileRead::Ok)
+        return {};
+    return parse(file.data);
 }
 
 QString format(const QVector<Column>& columns) {
@@ -48,7 +62,8 @@ bool write(const QString& path, const QVector<Column>& columns) {
 QString centredCaption(const QString& caption, int columnWidth, const QFontMetrics& metrics,
                        bool rightAligned) {
     const QString trimmed = caption.trimmed();
-    const double margin = (columnWidth - metrics.horizontalAdvance(trimmed)) / 2.0;
+    const int width = std::min(columnWidth, static_cast<int>(kMaxWidthTwips / 15));
+    const double margin = (width - metrics.horizontalAdvance(trimmed)) / 2.0;
     const int blank = std::max(1, metrics.horizontalAdvance(QLatin1Char(' ')));
     const int n = margin > 0 ? static_cast<int>(margin / blank) : 0;
     const QString pad(n, QLatin1Char(' '));

@@ -27,6 +27,13 @@ QStringList searchCriteria(const QString& typed) {
     return out;
 }
 
+QStringList exactCriteria(const QString& typed) {
+    QStringList out;
+    for (const char* field : {"Barkod", "Serino", "StokKod"})
+        out << equals(QString::fromLatin1(field), typed);
+    return out;
+}
+
 QString equals(const QString& field, const QString& value) {
     return field + QLatin1Char('=') + engine::sqlQuote(value);
 }

@@ -16,6 +16,8 @@ QString cardSource(const QString& group, const QString& subgroup);
 QString subgroupSource(const QString& group);
 // The prefix criteria a typed search tries, in order: barcode, serial number, code, name.
 QStringList searchCriteria(const QString& typed);
+// The exact criteria a scanner's Enter tries first, in order: barcode, serial number, code.
+QStringList exactCriteria(const QString& typed);
 // field='value'
 QString equals(const QString& field, const QString& value);
 

@@ -16,6 +16,9 @@ public:
     virtual int stockRecordMode() const = 0;
     // The used items of the record on screen; a handed-over item is added to its record set.
     virtual engine::DataSource* stockUsedItems() const = 0;
+    // A used item was just added to that record set under this key: the record being entered
+    // follows its items by their keys wherever its code goes.
+    virtual void stockItemAdded(qint64 key) = 0;
     virtual QString recordCodeText() const = 0;
     virtual QString recordTitleText() const = 0;
 };

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 using engine::DbError;
@@ -197,6 +198,12 @@ bool Stokkart::eventFilter(QObject* watched, QEvent* e) {
         StokNew_GotFocus(box);
     else if (box < 4 && e->type() == QEvent::FocusOut)
         StokNew_LostFocus(box);
+    if (e->type() == QEvent::FocusOut &&
+        std::find(StokGrp.begin(), StokGrp.end(), watched) != StokGrp.end()) {
+        const QScopedValueRollback leaving(leavingBox_, true);
+        watched->event(e);
+        return true;
+    }
     if (e->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, e);
     auto* key = static_cast<QKeyEvent*>(e);
@@ -231,8 +238,8 @@ void Stokkart::StokNewCmd_Click(int index) {
     for (int i = 0; i < StokGrp[0]->count(); ++i)
         groups << StokGrp[0]->itemText(i);
     list_->showAllGroups(groups);
-    const QString group = StokGrp[0]->currentText() == kNoGroup ? QString() : StokGrp[0]->currentText();
-    const QString subgroup = StokGrp[1]->currentText() == kNoGroup ? QString() : StokGrp[1]->currentText();
+    const QString group = keptText(0);
+    const QString subgroup = keptText(1);
     StokGrp[0]->setEditText(group);
     StokGrp[1]->setEditText(subgroup);
     if (index == 1 && !StokNew[0]->text().isEmpty() && !saveCard(group, subgroup)) {

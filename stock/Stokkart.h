@@ -46,6 +46,8 @@ private:
     void deleteEntry(int box);
     void addEntry(int box, const QString& text);
     void reportFailure(const QString& what, const QString& detail);
+    // The text of a group or subgroup box as kept: "Gurup Yok" means none.
+    QString keptText(int box) const;
 
     Form2* list_;
     std::array<QLabel*, 5> Label10{};
@@ -58,6 +60,9 @@ private:
     engine::DataSource* dataAltGrp_;
 
     int chosenIndex_ = 0;
+    // An editable box leaving the focus reports its text as a choice when it names an entry;
+    // only the user's own choice counts, so that report is ignored.
+    bool leavingBox_ = false;
     bool firstActivation_ = false;
     bool barcodePlaceholder_ = true;
 };

@@ -22,7 +22,7 @@ void Stokkart::DataGurup_Reposition() {
 void Stokkart::fillSubgroups() {
     StokGrp[1]->clear();
     try {
-        dataAltGrp_->setRecordSource(stockfilter::subgroupSource(StokGrp[0]->currentText()));
+        dataAltGrp_->setRecordSource(stockfilter::subgroupSource(keptText(0)));
         engine::RefreshData(*dataAltGrp_);
         StokGrp[1]->addItems(stockfilter::fieldValues(*dataAltGrp_, QStringLiteral("AltGurup")));
     } catch (const DbError&) {
@@ -30,7 +30,14 @@ void Stokkart::fillSubgroups() {
     StokGrp[1]->setEditText(StokGrp[1]->count() > 0 ? StokGrp[1]->itemText(0) : kNoGroup);
 }
 
+QString Stokkart::keptText(int box) const {
+    const QString text = StokGrp[box]->currentText();
+    return text == kNoGroup ? QString() : text;
+}
+
 void Stokkart::StokGrp_Click(int box, int index) {
+    if (leavingBox_)
+        return;
     chosenIndex_ = index;
     if (box == 0)
         fillSubgroups();
@@ -38,9 +45,10 @@ void Stokkart::StokGrp_Click(int box, int index) {
 
 void Stokkart::StokGrp_KeyDown(int box) {
     const QString text = StokGrp[box]->currentText();
+    // "Gurup Yok" only says that none is set; it is never kept as a name.
     if (text.isEmpty())
         deleteEntry(box);
-    else if (StokGrp[box]->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+    else if (text != kNoGroup && StokGrp[box]->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         addEntry(box, text);
     focusNextChild();
 }
@@ -65,9 +73,8 @@ void Stokkart::deleteEntry(int box) {
                 db.execute(QStringLiteral("DELETE FROM AltGurup Where Gurup=") + engine::sqlQuote(entry));
             }
         } else {
-            db.execute(QStringLiteral("DELETE FROM AltGurup Where Gurup=") +
-                       engine::sqlQuote(StokGrp[0]->currentText()) + QStringLiteral(" And AltGurup=") +
-                       engine::sqlQuote(entry));
+            db.execute(QStringLiteral("DELETE FROM AltGurup Where Gurup=") + engine::sqlQuote(keptText(0)) +
+                       QStringLiteral(" And AltGurup=") + engine::sqlQuote(entry));
         }
         together.commit();
     } catch (const DbError& e) {
@@ -91,9 +98,11 @@ void Stokkart::deleteEntry(int box) {
 void Stokkart::addEntry(int box, const QString& text) {
     try {
         if (box == 1) {
+            // Without a group the subgroup is kept with an empty one, as a save keeps it.
+            const QString group = keptText(0);
             engine::Recordset& subgroups = dataAltGrp_->rs();
             subgroups.addNew();
-            subgroups.setValue(QStringLiteral("Gurup"), StokGrp[0]->currentText());
+            subgroups.setValue(QStringLiteral("Gurup"), group);
             subgroups.setValue(QStringLiteral("AltGurup"), text);
             subgroups.update();
             StokGrp[1]->addItem(text);

@@ -1,9 +1,9 @@
 #include "TextCursor.h"
 
-#include <QEvent>
+#include <QApplication>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPointer>
+#include <QProxyStyle>
 
 namespace caret {
 
@@ -11,43 +11,26 @@ namespace {
 
 QSize g_size(1, 1);
 
-// Paints the block after the box has painted itself, inverting what lies beneath as the old
-// caret did, and only while the box has the focus.
-class BlockCaretPainter : public QObject {
+// The box's own caret made as wide as the block: the line edit then draws it where the caret
+// is, from there to the right, inverting what lies beneath as the old caret did, and blinks it
+// at the desktop's rate like any caret.
+class BlockCaretStyle : public QProxyStyle {
 public:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() != QEvent::Paint || watched != owner)
-            return false;
-        watched->event(e);
-        if (owner->hasFocus()) {
-            QPainter p(owner);
-            p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-            const QRect thin = owner->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-            QRect block(QPoint(thin.center().x() - 1, thin.center().y() - g_size.height() / 2), g_size);
-            p.fillRect(block, Qt::white);
-        }
-        return true;
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_TextCursorWidth)
+            return g_size.width();
+        return QProxyStyle::pixelMetric(metric, option, widget);
     }
-
-    void follow(QLineEdit* box) {
-        if (owner) {
-            owner->removeEventFilter(this);
-            disconnect(owner, nullptr, this, nullptr);
-            owner->update();
-        }
-        owner = box;
-        if (!box)
-            return;
-        box->installEventFilter(this);
-        connect(box, &QLineEdit::cursorPositionChanged, this, [box] { box->update(); });
-        box->update();
-    }
-
-    QPointer<QLineEdit> owner;
 };
 
-BlockCaretPainter& painter() {
-    static BlockCaretPainter instance;
+struct Owner {
+    QPointer<QLineEdit> box;
+    BlockCaretStyle* style = nullptr;
+};
+
+Owner& owner() {
+    static Owner instance;
     return instance;
 }
 
@@ -62,11 +45,24 @@ QSize blockCaretSize() {
 }
 
 void ShowBlockCaret(QLineEdit* box) {
-    painter().follow(box);
+    Owner& o = owner();
+    if (o.box && o.box != box)
+        o.box->setStyle(nullptr);
+    o.box = box;
+    if (!box)
+        return;
+    if (!o.style) {
+        // Built on the program's own style by name: an empty proxy would take the desktop's.
+        o.style = new BlockCaretStyle(QApplication::style()->name());
+        // The style lives as long as the application that draws with it.
+        o.style->setParent(qApp);
+    }
+    box->setStyle(o.style);
+    box->update();
 }
 
 QLineEdit* caretOwner() {
-    return painter().owner;
+    return owner().box;
 }
 
 } // namespace caret

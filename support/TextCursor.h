@@ -5,7 +5,8 @@
 class QLineEdit;
 
 // The block caret of a text box: a solid caret of a size the window computes from its font,
-// drawn over the box's own thin one. One box at a time has it.
+// drawn in place of the box's thin one at the caret position, blinking as carets do. One box at a
+// time has it.
 namespace caret {
 
 // The size every block caret gets, in pixels; the stock list sets it as it loads.

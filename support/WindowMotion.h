@@ -13,7 +13,11 @@ namespace motion {
 void dragByBackground(QWidget* window);
 
 // Every way of closing the window first calls `closing`, then fades the window out over `ms`
-// milliseconds, and only then lets the close go through.
+// milliseconds, and only then lets the close go through. The fading window takes no input.
 void fadeOutOnClose(QWidget* window, int ms, std::function<void()> closing);
+
+// Places a window not yet shown with its middle over the middle of its owner, kept on the
+// owner's screen.
+void centreOver(QWidget* window, const QWidget* owner);
 
 } // namespace motion

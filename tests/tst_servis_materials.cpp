@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
@@ -22,6 +24,12 @@ class TestServisMaterials : public QObject {
         QApplication::sendEvent(w, &move);
     }
     Form2* stockList() { return f->window().findChild<Form2*>("Form2"); }
+    void typeCode(const QString& code) {
+        auto* box = f->child<QLineEdit>("MaskEdBox1");
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QString(code).remove('-'));
+    }
 
 private Q_SLOTS:
     void init() { f = std::make_unique<StockFixture>(); }
@@ -125,6 +133,145 @@ private Q_SLOTS:
         QCOMPARE(f->stok("SELECT count(*) FROM StokHareket").toInt(), int(left.size()) + 1);
         QVERIFY(f->dialogs.shown.isEmpty());
         QVERIFY(!f->sounds().contains("Recycle.wav"));
+    }
+
+    void theListOpensCentredOverItsOwner_data() {
+        QTest::addColumn<QPoint>("ownerAt");
+        QTest::addColumn<bool>("centred"); // else only kept on the screen
+        QTest::newRow("owner on the screen") << QPoint(40, 30) << true;
+        QTest::newRow("owner half off the screen") << QPoint(-400, -300) << false;
+    }
+    void theListOpensCentredOverItsOwner() {
+        QFETCH(QPoint, ownerAt);
+        QFETCH(bool, centred);
+        f->open();
+        f->window().move(ownerAt);
+        f->window().findChild<QAction*>("StokKayıt")->trigger();
+        QVERIFY(stockList());
+        const QRect list = stockList()->frameGeometry();
+        const QRect room = f->window().screen()->availableGeometry();
+        if (centred)
+            QVERIFY2((list.center() - f->window().frameGeometry().center()).manhattanLength() <= 2,
+                     qPrintable(QStringLiteral("list at %1,%2").arg(list.x()).arg(list.y())));
+        else
+            QVERIFY(room.contains(list.topLeft()));
+        QVERIFY(list.topLeft() != QPoint(0, 0) || !centred);
+    }
+
+    void entryItemsFollowTheRecord_data() {
+        QTest::addColumn<QString>("command");   // cmdAdd or cmdDüzeltme (on 01-0001-01)
+        QTest::addColumn<QString>("codeTyped"); // into the code box before the hand-back; empty: none
+        QTest::addColumn<bool>("reuseKey");     // the newest item goes before the hand-back
+        QTest::addColumn<QString>("codeAfter"); // typed after the hand-back; empty: none
+        QTest::addColumn<QString>("end");       // Evet_Hayir_0 (Tamam) or Evet_Hayir_1 (Vazgeç)
+        QTest::addColumn<QString>("items");     // KayitNo:StokAd of every item afterwards
+        QTest::newRow("new record abandoned after its key was reused") << "cmdAdd"
+                                                                       << "" << true << ""
+                                                                       << "Evet_Hayir_1"
+                                                                       << "01-0001-01:Vida";
+        QTest::newRow("new record whose code was edited before Tamam")
+            << "cmdAdd"
+            << "" << false << "01-0009-01"
+            << "Evet_Hayir_0"
+            << "01-0001-01:Vida,01-0001-01:Pul,01-0009-01:Toner Siyah";
+        QTest::newRow("change of code, hand-back, Vazgeç")
+            << "cmdDüzeltme"
+            << "01-0007-01" << false << ""
+            << "Evet_Hayir_1"
+            << "01-0001-01:Vida,01-0001-01:Pul,01-0001-01:Toner Siyah";
+        QTest::newRow("change of code, hand-back, Tamam")
+            << "cmdDüzeltme"
+            << "01-0007-01" << false << ""
+            << "Evet_Hayir_0"
+            << "01-0007-01:Vida,01-0007-01:Pul,01-0007-01:Toner Siyah";
+    }
+    void entryItemsFollowTheRecord() {
+        QFETCH(QString, command);
+        QFETCH(QString, codeTyped);
+        QFETCH(bool, reuseKey);
+        QFETCH(QString, codeAfter);
+        QFETCH(QString, end);
+        QFETCH(QString, items);
+        f->addRecord(record("01-0001-01", "Bir"));
+        f->addUsedItem("01-0001-01", "Vida");
+        f->addUsedItem("01-0001-01", "Pul");
+        f->addCard("A100", "Toner Siyah", "8690001");
+        f->open();
+        f->click(command);
+        if (command == "cmdAdd")
+            f->typeInto(f->child<QWidget>("Text1_0"), "Yeni");
+        if (!codeTyped.isEmpty())
+            typeCode(codeTyped);
+        if (reuseKey) // another window removes the newest item: its key comes free again
+            TestDatabase::sql(f->db.stok(), "DELETE FROM StokHareket WHERE StokAd = 'Pul'");
+        f->openList();
+        f->typeInto(f->search(), "8690001");
+        f->key(f->search(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->list(), 3000);
+        if (!codeAfter.isEmpty())
+            typeCode(codeAfter);
+        f->click(end);
+        QCOMPARE(f->window().KayitModu, 0);
+        QCOMPARE(
+            f->stok(
+                 "SELECT group_concat(KayitNo || ':' || StokAd) FROM (SELECT * FROM StokHareket ORDER BY ID)")
+                .toString(),
+            items);
+    }
+
+    void aMoveCutShortBetweenTheFilesIsFinishedAtStart_data() {
+        QTest::addColumn<QString>("refusing"); // the table whose writes fail during "&Tamam"
+        QTest::addColumn<bool>("reuseKey");    // a moved item's key is reused before the restart
+        QTest::addColumn<QString>("recordAfter");
+        QTest::addColumn<QString>("itemsBetween"); // after the failed "&Tamam"
+        QTest::addColumn<QString>("itemsAfter");   // after the restart
+        QTest::newRow("Stok.mdb fails after the record is saved") << "StokHareket" << false << "01-0005-01"
+                                                                  << "01-0001-01:Vida,01-0001-01:Pul"
+                                                                  << "01-0005-01:Vida,01-0005-01:Pul";
+        QTest::newRow("a key reused by another record's item") << "StokHareket" << true << "01-0005-01"
+                                                               << "01-0001-01:Vida,01-0001-01:Pul"
+                                                               << "01-0005-01:Vida,01-0002-01:Somun";
+        QTest::newRow("Servis.mdb refuses the record") << "Servis" << false << "01-0001-01"
+                                                       << "01-0001-01:Vida,01-0001-01:Pul"
+                                                       << "01-0001-01:Vida,01-0001-01:Pul";
+    }
+    void aMoveCutShortBetweenTheFilesIsFinishedAtStart() {
+        QFETCH(QString, refusing);
+        QFETCH(bool, reuseKey);
+        QFETCH(QString, recordAfter);
+        QFETCH(QString, itemsBetween);
+        QFETCH(QString, itemsAfter);
+        f->addRecord(record("01-0001-01", "Bir"));
+        f->addUsedItem("01-0001-01", "Vida");
+        f->addUsedItem("01-0001-01", "Pul");
+        const QString file = refusing == "Servis" ? f->db.servis() : f->db.stok();
+        const QString trigger = "CREATE TRIGGER refuse BEFORE UPDATE ON " + refusing +
+                                " BEGIN SELECT RAISE(ABORT, 'disk dolu'); END";
+        TestDatabase::sql(file, trigger);
+        const auto items = [this] {
+            return f
+                ->stok("SELECT group_concat(KayitNo || ':' || StokAd) FROM (SELECT * FROM StokHareket ORDER "
+                       "BY ID)")
+                .toString();
+        };
+        f->open();
+        f->click("cmdDüzeltme");
+        typeCode("01-0005-01");
+        f->click("Evet_Hayir_0");
+        QCOMPARE(f->dialogs.shown.size(), 1);
+        QVERIFY(f->dialogs.texts().first().contains("disk dolu"));
+        QCOMPARE(items(), itemsBetween); // what a crash between the two files leaves
+        TestDatabase::sql(file, "DROP TRIGGER refuse");
+        if (reuseKey) {
+            TestDatabase::sql(f->db.stok(), "DELETE FROM StokHareket WHERE StokAd = 'Pul'");
+            f->addUsedItem("01-0002-01", "Somun");
+        }
+        f->open(); // the next start
+        QCOMPARE(f->dialogs.shown.size(), 1);
+        QCOMPARE(f->servis("SELECT group_concat(ServisKayitNo) FROM Servis").toString(), recordAfter);
+        QCOMPARE(items(), itemsAfter);
+        f->open(); // and the one after it changes nothing more
+        QCOMPARE(items(), itemsAfter);
     }
 };
 

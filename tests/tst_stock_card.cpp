@@ -250,6 +250,105 @@ private Q_SLOTS:
         QCOMPARE(f->currentCode(), QStringLiteral("B200"));
         QCOMPARE(groupFilterItems().last(), QStringLiteral("Gurup Yok"));
     }
+
+    void aClosingCardTakesNoInput_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("Vazgeç, then Tamam") << "Vazgeç"
+                                            << "Tamam";
+        QTest::newRow("Escape, then Ctrl+Enter") << "Escape"
+                                                 << "Ctrl+Enter";
+        QTest::newRow("Vazgeç, then Alt+T") << "Vazgeç"
+                                            << "Alt+T";
+    }
+    void aClosingCardTakesNoInput() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        openOn("B200");
+        retype(box(1), "Değişti");
+        if (first == "Vazgeç")
+            press("StokNewCmd_0");
+        else
+            f->key(box(1), Qt::Key_Escape);
+        QVERIFY(card); // fading, not gone
+        if (second == "Tamam")
+            press("StokNewCmd_1");
+        else if (second == "Ctrl+Enter")
+            f->key(box(1), Qt::Key_Return, Qt::ControlModifier);
+        else
+            QTest::keyClick(card, Qt::Key_T, Qt::AltModifier);
+        waitClosed();
+        QCOMPARE(rows("SELECT StokAd FROM StokKartlar WHERE StokKod='B200'"), QStringLiteral("Kağıt A4"));
+    }
+
+    void onlyAChoiceReloadsTheSubgroups_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("subgroup");
+        QTest::newRow("Tab out of the group box") << "Tab"
+                                                  << "Toner";
+        QTest::newRow("Enter in the group box") << "Enter"
+                                                << "Toner";
+        QTest::newRow("a click elsewhere") << "click"
+                                           << "Toner";
+        QTest::newRow("a group picked from the list") << "pick"
+                                                      << "Kablo";
+    }
+    void onlyAChoiceReloadsTheSubgroups() {
+        QFETCH(QString, how);
+        QFETCH(QString, subgroup);
+        openOn("A100");
+        QCOMPARE(groupBox(1)->currentText(), QStringLiteral("Toner"));
+        groupBox(0)->setFocus();
+        if (how == "Tab")
+            f->key(groupBox(0), Qt::Key_Tab);
+        else if (how == "Enter")
+            f->key(groupBox(0), Qt::Key_Return);
+        else if (how == "click")
+            QTest::mouseClick(box(1), Qt::LeftButton);
+        else
+            choose(0, "Parça");
+        QVERIFY(!groupBox(0)->hasFocus() || how == "pick");
+        QCOMPARE(groupBox(1)->currentText(), subgroup);
+        if (how == "pick")
+            return;
+        press("StokNewCmd_1");
+        waitClosed();
+        QCOMPARE(rows("SELECT Gurup || '/' || AltGurup FROM StokKartlar WHERE StokKod='A100'"),
+                 QStringLiteral("Sarf/Toner"));
+    }
+
+    void theNoGroupMarkerIsNeverStored_data() {
+        QTest::addColumn<QString>("subgroup"); // typed into the subgroup box; empty: left as shown
+        QTest::newRow("Enter through every field") << "";
+        QTest::newRow("a new subgroup without a group") << "Lazer";
+    }
+    void theNoGroupMarkerIsNeverStored() {
+        QFETCH(QString, subgroup);
+        openOn("C300");
+        QCOMPARE(groupBox(0)->currentText(), QStringLiteral("Gurup Yok"));
+        box(0)->setFocus();
+        for (int i = 0; i < 4; ++i)
+            f->key(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), groupBox(0));
+        f->key(groupBox(0), Qt::Key_Return);
+        if (!subgroup.isEmpty())
+            retype(groupBox(1), subgroup);
+        f->key(groupBox(1), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), card->findChild<QWidget*>("StokNewCmd_1"));
+        press("StokNewCmd_1");
+        waitClosed();
+        QCOMPARE(f->stok("SELECT (SELECT count(*) FROM Gurup WHERE Gurup = 'Gurup Yok') + "
+                         "(SELECT count(*) FROM AltGurup WHERE 'Gurup Yok' IN (Gurup, AltGurup)) + "
+                         "(SELECT count(*) FROM StokKartlar WHERE 'Gurup Yok' IN (Gurup, AltGurup))")
+                     .toInt(),
+                 0);
+        QCOMPARE(rows("SELECT quote(Gurup) || quote(AltGurup) FROM StokKartlar WHERE StokKod='C300'"),
+                 QStringLiteral("''") + (subgroup.isEmpty() ? QStringLiteral("''") : "'" + subgroup + "'"));
+        QCOMPARE(f->stok("SELECT group_concat(quote(Gurup)) FROM AltGurup WHERE AltGurup = ?", {subgroup})
+                     .toString(),
+                 subgroup.isEmpty() ? QString() : QStringLiteral("''"));
+        QCOMPARE(groupFilterItems(), (QStringList{"Parça", "Sarf", "Gurup Yok"}));
+    }
 };
 
 QTEST_MAIN(TestStockCard)

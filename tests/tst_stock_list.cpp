@@ -12,8 +12,10 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <sys/stat.h>
 
 using Columns = QList<int>;
 
@@ -72,7 +74,7 @@ private Q_SLOTS:
         QCOMPARE(f->search()->text(), QString());
         QCOMPARE(caret::caretOwner(), f->search());
         const QFontMetrics m(f->search()->font());
-        QCOMPARE(caret::blockCaretSize(), QSize(qRound(m.horizontalAdvance('X') / 2.0), m.height()));
+        QCOMPARE(caret::blockCaretSize(), QSize(m.horizontalAdvance('X'), m.height()));
         f->grid()->setFocus();
         QCOMPARE(f->search()->text(), QStringLiteral("Kayıt Arama"));
     }
@@ -277,10 +279,25 @@ private Q_SLOTS:
         QVERIFY(caption.endsWith("Stok Adı"));
     }
 
-    void resizingAColumnKeepsTheLayout() {
-        writeLayout("1800,#TRUE#\r\n3300,#TRUE#\r\n1800,#TRUE#\r\n1500,#FALSE#\r\n");
+    void resizingAColumnKeepsTheLayoutOnceTheDragEnds() {
+        const QString before("1800,#TRUE#\r\n3300,#TRUE#\r\n1800,#TRUE#\r\n1500,#FALSE#\r\n");
+        writeLayout(before.toLatin1());
         f->openList();
-        f->grid()->horizontalHeader()->resizeSection(1, ui::twipsToPixelsX(4500));
+        QHeaderView* h = f->grid()->horizontalHeader();
+        QWidget* v = h->viewport();
+        const int y = h->height() / 2;
+        const int edge = h->sectionViewportPosition(1) + h->sectionSize(1) - 1;
+        const auto mouse = [v, y](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+            QMouseEvent e(type, QPointF(x, y), v->mapToGlobal(QPointF(x, y)), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+            QApplication::sendEvent(v, &e);
+        };
+        mouse(QEvent::MouseButtonPress, edge, Qt::LeftButton);
+        for (int step = 1; step <= 8; ++step)
+            mouse(QEvent::MouseMove, edge + step * ui::twipsToPixelsX(1200) / 8, Qt::LeftButton);
+        QCOMPARE(width(1), 4500);
+        QCOMPARE(layoutText(), before); // nothing written while the drag goes on
+        mouse(QEvent::MouseButtonRelease, edge + ui::twipsToPixelsX(1200), Qt::NoButton);
         QCOMPARE(layoutText(),
                  QStringLiteral("1800,#TRUE#\r\n4500,#TRUE#\r\n1800,#TRUE#\r\n1500,#FALSE#\r\n"));
         const QString caption = f->grid()->model()->headerData(1, Qt::Horizontal).toString();
@@ -355,6 +372,167 @@ private Q_SLOTS:
                          "8690002", code})
                 .join('|'));
         QCOMPARE(f->gridItems(), QStringList{"Kağıt A4"});
+    }
+
+    void aClosingListTakesNoInput_data() {
+        QTest::addColumn<QString>("second");
+        QTest::newRow("a second double click") << "double click";
+        QTest::newRow("Enter in the grid") << "grid Enter";
+        QTest::newRow("a double click after Escape") << "Escape, then double click";
+    }
+    void aClosingListTakesNoInput() {
+        QFETCH(QString, second);
+        f->open();
+        f->click("cmdAdd");
+        f->openList();
+        search("8690002");
+        QTableView* g = f->grid();
+        const QPoint at = g->visualRect(g->model()->index(position(), 1)).center();
+        const auto doubleClick = [g, at] {
+            QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        };
+        if (second.startsWith("Escape"))
+            f->key(g, Qt::Key_Escape); // closing by Escape, then the row is picked in the fade
+        else
+            doubleClick();
+        QVERIFY(f->list()); // fading, not gone
+        if (second == "grid Enter")
+            QTest::keyClick(g, Qt::Key_Return);
+        else
+            doubleClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!f->list(), 3000);
+        QCOMPARE(f->stok("SELECT count(*) FROM StokHareket").toInt(), second.startsWith("Escape") ? 0 : 1);
+    }
+
+    void tabLeavesTheGrid_data() {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("Tab") << Qt::Key_Tab << "Command1";
+        QTest::newRow("Shift+Tab") << Qt::Key_Backtab << "Combo2";
+    }
+    void tabLeavesTheGrid() {
+        QFETCH(Qt::Key, key);
+        QFETCH(QString, next);
+        f->openList();
+        f->grid()->setFocus();
+        QTest::keyClick(f->grid(), key);
+        QCOMPARE(QApplication::focusWidget()->objectName(), next);
+    }
+
+    void scannerEnterPrefersAnExactMatch_data() {
+        QTest::addColumn<QString>("scanned");
+        QTest::addColumn<QString>("handed");
+        QTest::newRow("barcode over a longer barcode") << "1234"
+                                                       << "G2";
+        QTest::newRow("serial number over a longer barcode") << "5678"
+                                                             << "G4";
+        QTest::newRow("code over a longer serial number") << "G1"
+                                                          << "G1";
+        QTest::newRow("no exact match: the first prefix") << "567"
+                                                          << "G3";
+    }
+    void scannerEnterPrefersAnExactMatch() {
+        QFETCH(QString, scanned);
+        QFETCH(QString, handed);
+        f->addCard("G1", "Uzun barkod", "12345", "G10");
+        f->addCard("G2", "Kısa barkod", "1234");
+        f->addCard("G3", "Uzun barkod 2", "56789");
+        f->addCard("G4", "Seri numaralı", "", "5678");
+        f->open();
+        f->click("cmdAdd");
+        f->openList();
+        search(scanned);
+        f->key(f->search(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->list(), 3000);
+        QCOMPARE(f->stok("SELECT group_concat(StokHarKod) FROM StokHareket").toString(), handed);
+    }
+
+    void everyColumnShowsBesideAVerticalScrollBar() {
+        for (int i = 0; i < 60; ++i)
+            f->addCard(QStringLiteral("Z%1").arg(i, 3, 10, QLatin1Char('0')), "Dolgu");
+        f->openList();
+        QTableView* g = f->grid();
+        QTRY_VERIFY(g->verticalScrollBar()->isVisible());
+        int columns = 0;
+        for (int c = 0; c < Form2::kColumns; ++c)
+            columns += g->columnWidth(c);
+        QCOMPARE(columns, ui::twipsToPixelsX(1800 + 3300 + 1800 + 1500)); // the designed widths
+        QVERIFY2(columns <= g->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(columns).arg(g->viewport()->width())));
+        QCOMPARE(g->horizontalScrollBar()->maximum(), 0);
+    }
+
+    void aDamagedLayoutFileNeverReachesTheGrid_data() {
+        QTest::addColumn<QString>("fixture");   // in the fixtures folder; "fifo" is made here
+        QTest::addColumn<QList<int>>("widths"); // twips; -1 for the grid's own width
+        QTest::newRow("nan and inf") << "nan-inf.dat" << QList<int>{1800, 3300, 1800, 1500};
+        QTest::newRow("beyond a screen") << "huge.dat" << QList<int>{1800, 3300, 900, 1500};
+        QTest::newRow("wider than the grid") << "wide.dat" << QList<int>{-1, 3300, 1800, 1500};
+        QTest::newRow("a FIFO in its place") << "fifo" << QList<int>{1800, 3300, 1800, 1500};
+    }
+    void aDamagedLayoutFileNeverReachesTheGrid() {
+        QFETCH(QString, fixture);
+        QFETCH(QList<int>, widths);
+        const QString path = programFile("StokList.Dat");
+        if (fixture == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::copy(QStringLiteral(KTS_STOCK_FIXTURES "/") + fixture, path));
+        f->openList();
+        for (int c = 0; c < Form2::kColumns; ++c) {
+            QVERIFY(!f->grid()->isColumnHidden(c));
+            QCOMPARE(width(c), widths[c] < 0 ? ui_twips(f->grid()->width()) : widths[c]);
+            const QString caption = f->grid()->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(caption.size() < 200, qPrintable(QString::number(caption.size())));
+        }
+    }
+
+    void theBlockCaretStandsAtTheCaretAndBlinks() {
+        const int flash = QApplication::cursorFlashTime();
+        const auto restore = qScopeGuard([flash] { QApplication::setCursorFlashTime(flash); });
+        QApplication::setCursorFlashTime(200);
+        f->openList();
+        QLineEdit* box = f->search();
+        f->typeInto(box, "MM");
+        box->setCursorPosition(1);
+        // It blinks: two looks at the box, one with the block and one without; the block is dark.
+        QImage on = box->grab().toImage(), off;
+        QTRY_VERIFY_WITH_TIMEOUT((off = box->grab().toImage()) != on, 3000);
+        const auto dark = [](const QImage& image, int x) {
+            int n = 0;
+            for (int y = 3; y < image.height() - 3; ++y) // inside the frame
+                n += qGray(image.pixel(x, y)) < 128;
+            return n;
+        };
+        const auto darkness = [&](const QImage& image) {
+            int n = 0;
+            for (int x = 3; x < image.width() - 3; ++x)
+                n += dark(image, x);
+            return n;
+        };
+        if (darkness(off) > darkness(on))
+            std::swap(on, off);
+        QList<int> block, ink;
+        for (int x = 3; x < on.width() - 3; ++x) {
+            bool differs = false;
+            for (int y = 0; y < on.height(); ++y)
+                differs = differs || on.pixel(x, y) != off.pixel(x, y);
+            if (differs)
+                block << x;
+            if (dark(off, x) > 0)
+                ink << x;
+        }
+        QVERIFY(!block.isEmpty() && !ink.isEmpty());
+        QCOMPARE(block.size(), caret::blockCaretSize().width()); // one character wide
+        QCOMPARE(block.last() - block.first() + 1, block.size());
+        // The first M (the ink up to its first gap) lies wholly before the block.
+        int firstMEnd = ink.first();
+        while (ink.contains(firstMEnd + 1))
+            ++firstMEnd;
+        QVERIFY2(
+            firstMEnd < block.first(),
+            qPrintable(QStringLiteral("M ends at %1, block starts at %2").arg(firstMEnd).arg(block.first())));
     }
 };
 
