@@ -34,14 +34,13 @@ bool windowCommand(const QObject* watched, const QKeyEvent* key) {
 }
 
 bool ModifiedKeyGuard::eventFilter(QObject* watched, QEvent* event) {
-    if (!takesText(watched))
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::ShortcutOverride && type != QEvent::KeyPress) || !takesText(watched))
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     // Taken here, the override is not accepted by the box: the shortcut goes to its action.
-    if (event->type() == QEvent::ShortcutOverride)
+    if (type == QEvent::ShortcutOverride)
         return windowCommand(watched, key);
-    if (event->type() != QEvent::KeyPress)
-        return false;
     if (!(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier)))
         return false;
     // Editing commands (copy, paste, undo, select all...) carry no printable text and pass.
