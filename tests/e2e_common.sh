@@ -88,3 +88,34 @@ e2e_wait_printed() {
     done
     fail "nothing came out of the queue $1"
 }
+
+# A window manager as on a person's desktop (openbox), with a Turkish keyboard.
+e2e_start_wm() {
+    setxkbmap tr
+    openbox >"$work/wm.log" 2>&1 &
+    pids+=($!)
+    sleep 1
+}
+
+# Starts the program installed in $prefix from its own folder, as its shortcut does, waits for its
+# window and gives it the focus; sets `program` and `window`.
+e2e_start_program() {
+    cd "$prefix"
+    QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
+    program=$!
+    pids+=($program)
+    window=$(e2e_wait_window 'Kelvora Teknik Servis Program')
+    [ -n "$window" ] || fail "the window did not appear"
+    focus "$window"
+}
+
+# The first visible window whose name matches, waiting up to 20 s; "" if none came. A search that
+# meets a window being destroyed fails with BadWindow: it is tried again.
+e2e_wait_window() {
+    local found
+    for _ in $(seq 200); do
+        found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.1
+    done
+}

@@ -11,18 +11,8 @@ e2e_need Xvfb xdotool xwininfo sqlite3 openbox setxkbmap
 prefix=$work/program
 cmake --install "$build" --prefix "$prefix" >/dev/null
 e2e_start_xvfb
-setxkbmap tr
-openbox >"$work/wm.log" 2>&1 &
-pids+=($!)
-sleep 1
-
-cd "$prefix"
-QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
-program=$!
-pids+=($program)
-window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' | head -n 1) || true
-[ -n "$window" ] || fail "the window did not appear"
-focus "$window"
+e2e_start_wm
+e2e_start_program
 
 records() { sqlite3 "$prefix/Servis.mdb" 'SELECT count(*) FROM Servis'; }
 wait_records() {

@@ -13,18 +13,8 @@ prefix=$work/program
 cmake --install "$build" --prefix "$prefix" >/dev/null
 e2e_start_cups Etiket
 e2e_start_xvfb
-setxkbmap tr
-openbox >"$work/wm.log" 2>&1 &
-pids+=($!)
-sleep 1
-
-cd "$prefix"
-QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
-program=$!
-pids+=($program)
-window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' | head -n 1) || true
-[ -n "$window" ] || fail "the window did not appear"
-focus "$window"
+e2e_start_wm
+e2e_start_program
 
 xdotool key --delay 100 alt+k            # Yeni Kayıt
 sleep 0.3
@@ -40,7 +30,7 @@ code=$(sqlite3 "$prefix/Servis.mdb" 'SELECT ServisKayitNo FROM Servis')
 [ "$code" = 01-0001-01 ] || fail "the record was not saved: '$code'"
 
 xdotool key --delay 100 ctrl+e           # Araçlar → Etiket Yazdır
-label=$(timeout 20 xdotool search --sync --onlyvisible --name '^Etiket Yazdır$' | head -n 1) || true
+label=$(e2e_wait_window '^Etiket Yazdır$')
 [ -n "$label" ] || fail "the label window did not appear"
 sleep 0.5
 xdotool key Return                       # Yazdır, the window's default button
@@ -62,7 +52,7 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 xdotool key --delay 100 ctrl+g           # Araçlar → Kayda Git
-goto=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kayda Git$' | head -n 1) || true
+goto=$(e2e_wait_window '^Kayda Git$')
 [ -n "$goto" ] || fail "the Kayda Git box did not appear"
 sleep 0.5
 xdotool type --delay 80 "${scanned//-/}"
@@ -70,7 +60,7 @@ xdotool key Return
 sleep 0.5
 # What "Kayıt Sil" offers to delete is the record on screen: the scanned one.
 xdotool key --delay 100 alt+s
-question=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kelvora Teknik Servis$' | head -n 1) || true
+question=$(e2e_wait_window '^Kelvora Teknik Servis$')
 [ -n "$question" ] || fail "no delete question"
 sleep 0.3
 xdotool key --delay 100 alt+e         # Evet

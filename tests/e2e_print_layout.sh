@@ -21,10 +21,7 @@ done
 cp "$prefix/Satir.dat" "$work/Satir.read"
 
 e2e_start_xvfb
-setxkbmap tr
-openbox >"$work/wm.log" 2>&1 &
-pids+=($!)
-sleep 1
+e2e_start_wm
 
 cd "$prefix"
 QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &

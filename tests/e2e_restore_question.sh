@@ -6,7 +6,7 @@ set -euo pipefail
 build=$1
 source "$(dirname "$0")/e2e_common.sh"
 fail() { echo "FAILED: $*"; cat "$work/program.log" 2>/dev/null || true; exit 1; }
-e2e_need Xvfb xdotool sqlite3 openbox
+e2e_need Xvfb xdotool sqlite3 openbox setxkbmap
 
 prefix=$work/program
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -18,17 +18,8 @@ sqlite3 "$prefix/Servis.mdb" "UPDATE Servis SET Unvan = 'Sonradan'"
 sqlite3 "$prefix/Stok.mdb" "UPDATE StokHareket SET StokAd = 'Sonradan'"
 
 e2e_start_xvfb
-openbox >"$work/wm.log" 2>&1 &
-pids+=($!)
-sleep 1
-
-cd "$prefix"
-QT_QPA_PLATFORM=xcb ./KelvoraTeknikServis >"$work/program.log" 2>&1 &
-program=$!
-pids+=($program)
-window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Kelvora Teknik Servis Program' | head -n 1) || true
-[ -n "$window" ] || fail "the window did not appear"
-focus "$window"
+e2e_start_wm
+e2e_start_program
 
 # "Dosya" is the menu bar's first entry; "Bilgileri Geri Al" its second item.
 dialog=
@@ -47,7 +38,7 @@ xdotool type --delay 60 "$HOME/Yedek/Servis.mdb"
 xdotool key Return
 
 for file in Servis Stok; do
-    question=$(timeout 20 xdotool search --sync --onlyvisible --name '^Dosya Değiştirmeyi Onayla$' | head -n 1) || true
+    question=$(e2e_wait_window '^Dosya Değiştirmeyi Onayla$')
     [ -n "$question" ] || fail "no question before replacing $file.mdb"
     sleep 1.5 # a person reads the question; the progress window's delay is long past
     active=$(xdotool getactivewindow getwindowname 2>/dev/null || true)
