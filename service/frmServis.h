@@ -269,6 +269,7 @@ public:
 
 private:
     void connectHistory();
+    QString historyText(history::Kind kind, const QString& boxText) const;
     qint64 historyExcept() const;
     void refreshHistoryLinks();
     void openHistory(history::Kind kind, const QString& text, qint64 except);

@@ -40,7 +40,7 @@ void frmServis::connectHistory() {
                 // that stalls on every record shown.
                 if (!indexed)
                     return 0;
-                return history::countOthers(*db, kind, text, historyExcept());
+                return history::countOthers(*db, kind, historyText(kind, text), historyExcept());
             } catch (const DbError& e) {
                 qCInfo(lcServis) << "history not counted:" << e.description();
                 return 0;
@@ -51,7 +51,9 @@ void frmServis::connectHistory() {
         auto* l =
             new HistoryLink(static_cast<QLineEdit*>(Text1[box]), centralWidget(), kind, counter(kind), key);
         connect(l, &HistoryLink::activated, this, [this, l] {
-            ui::guarded(this, [&] { openHistory(l->kind(), l->box()->text(), historyExcept()); });
+            ui::guarded(this, [&] {
+                openHistory(l->kind(), historyText(l->kind(), l->box()->text()), historyExcept());
+            });
         });
         return l;
     };
@@ -62,6 +64,21 @@ void frmServis::connectHistory() {
     KaydaGit->setObjectName(QStringLiteral("KaydaGit"));
     KaydaGit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(KaydaGit, &QAction::triggered, this, ui::handler(this, &frmServis::KaydaGit_Click));
+}
+
+// While browsing, the shown record's own value: a box holds only what its limit lets it show, and
+// an imported title may be longer. While typing, what is typed.
+QString frmServis::historyText(history::Kind kind, const QString& boxText) const {
+    if (KayitModu != kBrowsing || shownKey_ < 0)
+        return boxText;
+    try {
+        engine::Recordset* rs = data1_->recordset();
+        if (rs && rs->bookmark() == shownKey_)
+            return rs->value(history::fieldOf(kind)).toString();
+    } catch (const DbError&) {
+        // No row under the bookmark: the box's text is all there is.
+    }
+    return boxText;
 }
 
 // The record being entered is not stored yet; the one being changed or shown is not another.

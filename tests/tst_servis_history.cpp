@@ -125,6 +125,17 @@ private Q_SLOTS:
         QCOMPARE(linkText(0), customer);
     }
 
+    // The box shows only what its limit takes; an imported title may be longer, and the link
+    // counts the shown record's own title.
+    void titleLongerThanItsBoxWasNotCounted() {
+        const QString title = QStringLiteral("İstikbal Ofis Sistemleri Tic. Ltd. Şti. Merkez Şubesi Kat 3");
+        f->addRecord(record("01-0001-01", title));
+        f->addRecord(record("01-0002-01", title));
+        f->open();
+        QVERIFY(f->box(0).size() < title.size());
+        QCOMPARE(linkText(0), QStringLiteral("Müşterinin 1 kaydı"));
+    }
+
     void typedTextIsCountedAfterAPause() {
         openWithRows();
         f->click("cmdAdd");
