@@ -94,7 +94,7 @@ Etiket::Etiket(const LabelFields& fields, QWidget* owner)
         s->setSuffix(QStringLiteral(" mm"));
     }
     width_->setObjectName(QStringLiteral("EtiketEni"));
-    height_->setObjectName(QStringLiteral("EtiketBoyu_mm"));
+    height_->setObjectName(QStringLiteral("EtiketYuksekligi"));
     const QSizeF stored = settings::etiketBoyu();
     width_->setValue(static_cast<int>(stored.width()));
     height_->setValue(static_cast<int>(stored.height()));
