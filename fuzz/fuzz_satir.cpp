@@ -1,6 +1,6 @@
-// The layout file's reader on any content, then its writer: every number read is finite and within
-// reach of a screen or a page, and what is written reads back the same, through the file as the
-// layout window does.
+// The layout file's and the barcode box file's readers on any content, then their writers: every number
+// read is finite and within reach of a screen or a page, and what is written reads back the same,
+// through the files as the layout window does.
 #include "PrintLayout.h"
 #include "SatirFile.h"
 
@@ -45,15 +45,19 @@ bool same(const PrintLayout& a, const PrintLayout& b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir dir;
     const QString path = dir.filePath(printing::satir::kFileName);
+    const QString barcodePath = dir.filePath(printing::satir::kBarcodeFileName);
+    const QByteArray input =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     PrintLayout read;
-    printing::satir::parse(
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)), read);
+    printing::satir::parse(input, read);
+    printing::satir::parseBarcode(input, read);
     if (!sane(read))
         __builtin_trap();
-    if (!printing::satir::write(path, read))
+    if (!printing::satir::write(path, read) || !printing::satir::writeBarcode(barcodePath, read))
         __builtin_trap();
     PrintLayout again;
     printing::satir::read(path, again);
+    printing::satir::readBarcode(barcodePath, again);
     if (!same(read, again))
         __builtin_trap();
     return 0;

@@ -14,7 +14,8 @@
 namespace {
 
 const QStringList kDataFiles{QStringLiteral("Servis.mdb"), QStringLiteral("Stok.mdb"),
-                             QStringLiteral("Satir.dat"), QStringLiteral("StokList.Dat")};
+                             QStringLiteral("Satir.dat"), QStringLiteral("StokList.Dat"),
+                             QStringLiteral("Barkod.dat")};
 
 bool isBackupFolderName(const QString& name) {
     return name.compare(kBackupFolder, Qt::CaseInsensitive) == 0;

@@ -23,5 +23,5 @@ RemovalReport removeInstallation(const QString& logPath);
 // The Turkish text that tells the user what happened and where the data stays.
 QString removalMessage(const RemovalReport& report);
 
-// Servis.mdb, Stok.mdb, Satir.dat and StokList.Dat, in any letter case.
+// Servis.mdb, Stok.mdb, Satir.dat, StokList.Dat and Barkod.dat, in any letter case.
 bool isDataFileName(const QString& name);

@@ -5,6 +5,7 @@
 #include "ServiceFormSource.h"
 
 #include <QFontMetricsF>
+#include <optional>
 
 namespace printing {
 
@@ -80,6 +81,26 @@ void drawLongField(PrintLayout& layout, const ServiceFormSource& source, int box
     }
 }
 
+// The record code's bars fill the box, with the code under them where the box has room for a line
+// and bars as high again; without a record nothing is drawn.
+void drawBarcode(PrintLayout& layout, const QString& code, Pen& pen, ServicePage& page) {
+    const int index = PrintLayout::kBarcodeBox;
+    layout.setBoxText(index, code);
+    const std::optional<Barcode> barcode = Barcode::code128(code.trimmed());
+    if (!barcode)
+        return;
+    QRectF bars = layout.box(index).twips;
+    pen.bold = false;
+    const double line = pen.metrics().height();
+    if (bars.height() >= 2 * line) {
+        bars.setHeight(bars.height() - line);
+        pen.x = bars.center().x() - pen.metrics().horizontalAdvance(code.trimmed()) / 2;
+        pen.y = bars.bottom();
+        pen.writeLine(code.trimmed());
+    }
+    page.barcodes.push_back({bars, *barcode});
+}
+
 } // namespace
 
 ServicePage DrawServiceForm(PrintLayout& layout, const ServiceFormSource& source) {
@@ -104,6 +125,8 @@ ServicePage DrawServiceForm(PrintLayout& layout, const ServiceFormSource& source
         if (layout.boxSelected(box))
             drawLongField(layout, source, box, pen);
     }
+    if (layout.boxSelected(PrintLayout::kBarcodeBox))
+        drawBarcode(layout, source.formText(17), pen, page);
     return page;
 }
 

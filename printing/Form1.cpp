@@ -6,6 +6,7 @@
 #include "SatirFile.h"
 #include "ServiceFormSource.h"
 #include "Settings.h"
+#include "StoredLayout.h"
 #include "YazSec.h"
 #include "print/Printers.h"
 #include "ui/Dialogs.h"
@@ -189,13 +190,10 @@ void Form1::syncBoxes() {
 
 void Form1::Form_Load() {
     source_.setSwitchedOff(true);
-    satir::read(satir::kFileName, layout_);
-    Baslik->setChecked(settings::baslik());
-    layout_.setHeadings(Baslik->isChecked());
-    const std::array<bool, kBoxes> selected = settings::secim();
+    loadStoredLayout(layout_);
+    Baslik->setChecked(layout_.headings());
     for (int k = 0; k < kBoxes; ++k)
-        MnSec[k]->setChecked(selected[k]);
-    layout_.setSelection(selected);
+        MnSec[k]->setChecked(layout_.selection()[k]);
     const QString prn = settings::prn();
     if (!prn.isEmpty() && print::installedPrinters().contains(prn))
         print::setCurrentPrinter(prn);
@@ -304,8 +302,8 @@ void Form1::Baslik_Click() {
 void Form1::MnSec_Click(int item) {
     std::array<bool, kBoxes> selected = layout_.selection();
     selected[item] = MnSec[item]->isChecked();
-    settings::setSecim(selected);
     layout_.setSelection(selected);
+    storeSelectionItem(layout_, item);
     DrawServiceForm();
 }
 
@@ -364,6 +362,7 @@ void Form1::closeEvent(QCloseEvent* e) {
 void Form1::Form_QueryUnload() {
     layout_.setWindow(windowTwips());
     satir::write(satir::kFileName, layout_);
+    satir::writeBarcode(satir::kBarcodeFileName, layout_);
 }
 
 void Form1::Form_Unload() {

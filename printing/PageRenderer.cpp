@@ -91,6 +91,8 @@ void PageRenderer::paint(QPainter& painter, const ServicePage& page) {
         painter.setFont(fonts[t.bold]);
         painter.drawText(QPointF(t.x, t.y + ascents[t.bold]), t.text);
     }
+    for (const ServicePage::Bars& b : page.barcodes)
+        b.barcode.paint(painter, b.twips);
     painter.restore();
 }
 

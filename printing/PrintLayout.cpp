@@ -34,6 +34,7 @@ constexpr Design kDesign[PrintLayout::kBoxes] = {
     {"Kullanılan Malzeme", 4830, 3840, 4575, 1455, " Kullanılan Malzeme", true},
     {"Sonuç", 4830, 5340, 4575, 1455, " Sonuç", true},
     {"Kayıt No", 210, 420, 4185, 360, " Kayıt No", false},
+    {"Barkod", 210, 5520, 3000, 1080, " Barkod", false},
 };
 
 double inReach(double v) {
@@ -63,13 +64,13 @@ bool PrintLayout::windowInReach(const QRectF& w) {
 int PrintLayout::boxOfItem(int item) {
     if (item == 2)
         return 17;
-    return item < 2 ? item : item - 1;
+    return item < 2 || item == kBarcodeBox ? item : item - 1;
 }
 
 int PrintLayout::itemOfBox(int box) {
     if (box == 17)
         return 2;
-    return box < 2 ? box : box + 1;
+    return box < 2 || box == kBarcodeBox ? box : box + 1;
 }
 
 void PrintLayout::moveBox(int index, double left, double top) {

@@ -7,14 +7,18 @@
 
 namespace printing {
 
-// The page layout of the service form: 18 field boxes in twips with the texts they were last
-// given, the layout window's geometry, the headings switch and the field selection. Every change
-// is announced, so that the page is drawn again.
+// The page layout of the service form: 18 field boxes and the barcode box in twips with the texts
+// they were last given, the layout window's geometry, the headings switch and the field selection.
+// Every change is announced, so that the page is drawn again.
 class PrintLayout : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kBoxes = 18;
+    static constexpr int kBoxes = 19;
+    // The boxes the layout file and the stored selection hold, as they always have.
+    static constexpr int kFieldBoxes = 18;
+    // The record code as a barcode: the last box and the last selection item, kept apart.
+    static constexpr int kBarcodeBox = 18;
     // No page the form is printed on is larger than A3 (420 mm): a box further than that either
     // way of the page's corner can never be printed.
     static constexpr double kPageReach = 23811;
@@ -30,7 +34,8 @@ public:
 
     explicit PrintLayout(QObject* parent = nullptr);
 
-    // Box index of selection item k; they differ only for Kayıt No (item 2, box 17).
+    // Box index of selection item k; they differ only for Kayıt No (item 2, box 17) and the field
+    // boxes between.
     static int boxOfItem(int item);
     static int itemOfBox(int box);
 

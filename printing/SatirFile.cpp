@@ -30,6 +30,31 @@ std::optional<std::vector<double>> numbers(const QByteArray& line, int count) {
     return out;
 }
 
+QString formatLine(std::initializer_list<double> values) {
+    QStringList parts;
+    for (double v : values)
+        parts << formatNumber(v);
+    return parts.join(',') + QStringLiteral("\r\n");
+}
+
+bool save(const QString& path, const QByteArray& content) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Written data may sit in a buffer until flushed: a disk that fills up shows only then.
+    if (file.write(content) < 0 || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void readInto(const QString& path, PrintLayout& layout, void (*parser)(const QByteArray&, PrintLayout&)) {
+    const platform::FileRead file = platform::readRegularFile(path, kMaxBytes);
+    if (file.status == platform::FileRead::Ok)
+        parser(file.data, layout);
+}
+
 } // namespace
 
 QString formatNumber(double value) {
@@ -44,7 +69,7 @@ void parse(const QByteArray& content, PrintLayout& layout) {
     if (const auto w = numbers(line(0), 4))
         layout.setWindow(QRectF((*w)[1], (*w)[0], (*w)[3], (*w)[2]));
     std::optional<std::vector<double>> last;
-    for (int box = 0; box < PrintLayout::kBoxes; ++box) {
+    for (int box = 0; box < PrintLayout::kFieldBoxes; ++box) {
         if (auto p = numbers(line(box + 1), 2); p && PrintLayout::boxInReach((*p)[1], (*p)[0]))
             last = std::move(p);
         if (last)
@@ -53,35 +78,42 @@ void parse(const QByteArray& content, PrintLayout& layout) {
 }
 
 QByteArray format(const PrintLayout& layout) {
-    const auto line = [](std::initializer_list<double> values) {
-        QStringList parts;
-        for (double v : values)
-            parts << formatNumber(v);
-        return parts.join(',') + QStringLiteral("\r\n");
-    };
     const QRectF w = layout.window();
-    QString text = line({w.top(), w.left(), w.height(), w.width()});
-    for (int box = 0; box < PrintLayout::kBoxes; ++box)
-        text += line({layout.box(box).twips.top(), layout.box(box).twips.left()});
+    QString text = formatLine({w.top(), w.left(), w.height(), w.width()});
+    for (int box = 0; box < PrintLayout::kFieldBoxes; ++box)
+        text += formatLine({layout.box(box).twips.top(), layout.box(box).twips.left()});
     return text.toLatin1();
 }
 
 void read(const QString& path, PrintLayout& layout) {
-    const platform::FileRead file = platform::readRegularFile(path, kMaxBytes);
-    if (file.status == platform::FileRead::Ok)
-        parse(file.data, layout);
+    readInto(path, layout, parse);
 }
 
 bool write(const QString& path, const PrintLayout& layout) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Written data may sit in a buffer until flushed: a disk that fills up shows only then.
-    if (file.write(format(layout)) < 0 || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return save(path, format(layout));
+}
+
+void parseBarcode(const QByteArray& content, PrintLayout& layout) {
+    const auto b = numbers(content.split('\n').constFirst(), 4);
+    if (!b)
+        return;
+    const QRectF twips((*b)[1], (*b)[0], (*b)[3], (*b)[2]);
+    if (PrintLayout::boxInReach(twips.left(), twips.top()) && twips.width() > 0 && twips.height() > 0 &&
+        twips.width() <= PrintLayout::kPageReach && twips.height() <= PrintLayout::kPageReach)
+        layout.setBoxGeometry(PrintLayout::kBarcodeBox, twips);
+}
+
+QByteArray formatBarcode(const PrintLayout& layout) {
+    const QRectF b = layout.box(PrintLayout::kBarcodeBox).twips;
+    return formatLine({b.top(), b.left(), b.height(), b.width()}).toLatin1();
+}
+
+void readBarcode(const QString& path, PrintLayout& layout) {
+    readInto(path, layout, parseBarcode);
+}
+
+bool writeBarcode(const QString& path, const PrintLayout& layout) {
+    return save(path, formatBarcode(layout));
 }
 
 } // namespace printing::satir

@@ -8,7 +8,7 @@ namespace printing {
 class PrintLayout;
 
 // The layout file: line 1 the layout window's Top, Left, Height, Width, then one line of Top, Left
-// per box 0 to 17; numbers in their shortest form with "." as decimal point, lines ending in CR LF.
+// per field box 0 to 17; numbers in their shortest form with "." as decimal point, lines ending in CR LF.
 namespace satir {
 
 // Addressed by bare name, so it lives in the current directory.
@@ -30,6 +30,16 @@ void read(const QString& path, PrintLayout& layout);
 
 // Replaces the file in one step: a failed write (a full disk, a crash) leaves the previous file.
 bool write(const QString& path, const PrintLayout& layout);
+
+// The barcode box, which the layout file has no line for, keeps its Top, Left, Height, Width in a
+// file of its own beside it, written in the same way. A line that cannot be read, lies beyond the
+// page or has no size changes nothing.
+inline const QString kBarcodeFileName = QStringLiteral("Barkod.dat");
+
+void parseBarcode(const QByteArray& content, PrintLayout& layout);
+QByteArray formatBarcode(const PrintLayout& layout);
+void readBarcode(const QString& path, PrintLayout& layout);
+bool writeBarcode(const QString& path, const PrintLayout& layout);
 
 } // namespace satir
 } // namespace printing

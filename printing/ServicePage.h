@@ -1,11 +1,14 @@
 #pragma once
 
+#include "Barcode.h"
+
 #include <QString>
 #include <QVector>
 
 namespace printing {
 
-// The drawn service form: texts at their places in twips from the page's top-left corner.
+// The drawn service form: texts and barcodes at their places in twips from the page's top-left
+// corner.
 struct ServicePage {
     struct Text {
         double x; // left edge
@@ -14,6 +17,11 @@ struct ServicePage {
         bool bold;
     };
     QVector<Text> texts;
+    struct Bars {
+        QRectF twips; // stretched to fill it
+        Barcode barcode;
+    };
+    QVector<Bars> barcodes;
 };
 
 } // namespace printing

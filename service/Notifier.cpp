@@ -3,8 +3,7 @@
 #include "DrawServiceForm.h"
 #include "PageRenderer.h"
 #include "PrintLayout.h"
-#include "SatirFile.h"
-#include "Settings.h"
+#include "StoredLayout.h"
 #include "clock/Clock.h"
 #include "engine/DataSource.h"
 #include "engine/DbError.h"
@@ -61,13 +60,13 @@ QString Notifier::writeForm(const printing::ServiceFormSource& source, const QSt
     }
     // The page the printer gets: the same layout, headings and field selection.
     printing::PrintLayout layout;
-    printing::satir::read(printing::satir::kFileName, layout);
-    layout.setHeadings(settings::baslik());
-    std::array<bool, settings::kSecimCount> selected = settings::secim();
+    printing::loadStoredLayout(layout);
+    std::array<bool, printing::PrintLayout::kBoxes> selected = layout.selection();
     // Nobody has chosen fields yet: an empty page would tell the customer nothing.
-    if (std::none_of(selected.begin(), selected.end(), [](bool on) { return on; }))
+    if (std::none_of(selected.begin(), selected.end(), [](bool on) { return on; })) {
         selected.fill(true);
-    layout.setSelection(selected);
+        layout.setSelection(selected);
+    }
     const printing::ServicePage page = printing::DrawServiceForm(layout, source);
     const QString path = forms_->filePath(QStringLiteral("Servis Formu %1.pdf").arg(code));
     *problem = print::writePdf(path, [&page](QPainter& p) { printing::PageRenderer::paint(p, page); });

@@ -94,6 +94,14 @@ void setSecim(const std::array<bool, kSecimCount>& selected) {
     write("Secim", text);
 }
 
+bool barkod() {
+    return read("Barkod").compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+}
+
+void setBarkod(bool on) {
+    write("Barkod", on ? QStringLiteral("True") : QStringLiteral("False"));
+}
+
 QString prn() {
     return read("Prn");
 }

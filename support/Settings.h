@@ -26,6 +26,11 @@ void setBaslik(bool on);
 std::array<bool, kSecimCount> secim();
 void setSecim(const std::array<bool, kSecimCount>& selected);
 
+// Whether the record code is printed as a barcode on the service form: an item the 18-character
+// selection has no room for, so a value of its own; off unless "True".
+bool barkod();
+void setBarkod(bool on);
+
 // Device name of the chosen printer; "" keeps the default printer.
 QString prn();
 void setPrn(const QString& printer);

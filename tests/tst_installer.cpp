@@ -141,10 +141,12 @@ void TestInstaller::removal_data() {
         << "Kelvora Teknik Servis bilgisayarınızdan kaldırıldı.\n\nVerileriniz silinmedi; şu klasörde "
            "duruyor:\n$ROOT/program\n(Satir.dat, Servis.mdb, Stok.mdb, StokList.Dat)";
     QTest::newRow("data files listed as program files stay, in any letter case")
-        << QStringList{"file\tServis.mdb", "file\tstok.MDB", "file\tSATIR.DAT", "file\tStokList.Dat"}
-        << QStringList{"program/Servis.mdb", "program/stok.MDB", "program/SATIR.DAT", "program/StokList.Dat"}
+        << QStringList{"file\tServis.mdb", "file\tstok.MDB", "file\tSATIR.DAT", "file\tStokList.Dat",
+                       "file\tbarkod.DAT"}
+        << QStringList{"program/Servis.mdb", "program/stok.MDB", "program/SATIR.DAT", "program/StokList.Dat",
+                       "program/barkod.DAT"}
         << QStringList{"program/SATIR.DAT", "program/Servis.mdb", "program/StokList.Dat",
-                       "program/stok.MDB"} +
+                       "program/barkod.DAT", "program/stok.MDB"} +
                folders
         << "";
     QTest::newRow("paths that leave the folder, and shortcuts that are not desktop entries")

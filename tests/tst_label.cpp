@@ -1,9 +1,12 @@
 // The device label: its barcode scanned back from the PDF as a scanner would read the paper, its
-// lines kept inside the label, and the label window printing the shown record to a real queue.
+// lines kept inside the label, and the label window printing the shown record to a real queue. The
+// service form's barcode box, placed in the layout window beside the files it has always had.
 #include "Etiket.h"
 #include "LabelPage.h"
+#include "LayoutWindow.h"
 #include "PrivateCups.h"
-#include "ServisFixture.h"
+#include "RegString.h"
+#include "SatirFile.h"
 #include "Settings.h"
 #include "print/Printers.h"
 
@@ -11,6 +14,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -143,6 +147,64 @@ private Q_SLOTS:
         QCOMPARE(settings::etiketBoyu(), QSizeF(50, 25));
         QCOMPARE(settings::prn(), QStringLiteral("Form"));
         QVERIFY(!QFileInfo::exists(cups_.outputOf(QStringLiteral("Form"))));
+    }
+
+    // Chosen and moved like any box, printed so that a scanner reads the record code; the layout
+    // file and the 18-character selection stay byte for byte as they were.
+    void serviceFormBarcodeBox() {
+        ServisFixture f;
+        f.addRecord(record("01-0001-01", "Ali'nin Dükkanı"));
+        printing::PrintLayout stored;
+        stored.setWindow(QRectF(120, 90, 9000, 8000));
+        stored.moveBox(4, 1000, 2000);
+        const QString satir = f.db.dir() + QStringLiteral("/Satir.dat");
+        QVERIFY(printing::satir::write(satir, stored));
+        const QByteArray satirBefore = readAll(satir);
+        RegWriteString(registry::currentUser(), settings::kKey, QStringLiteral("Secim"),
+                       QStringLiteral("0011"));
+
+        printing::Form1* w = openLayout(f);
+        auto* item = w->findChild<QAction*>("MnSec_18");
+        QCOMPARE(item->text(), QStringLiteral("Barkod"));
+        QVERIFY(!item->isChecked());
+        QVERIFY(w->page().barcodes.isEmpty());
+        item->trigger();
+        trigger(w, QStringLiteral("Mnu_0"));
+        auto* box = w->findChild<QWidget*>(QStringLiteral("FatText_18"));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::ControlModifier);
+        press.setTimestamp(1);
+        QApplication::sendEvent(box, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::ControlModifier);
+        release.setTimestamp(2);
+        QApplication::sendEvent(box, &release);
+        trigger(w, QStringLiteral("Mnu_0"));
+        const QRectF placed = w->layout().box(printing::PrintLayout::kBarcodeBox).twips;
+        QCOMPARE(placed.top(),
+                 printing::PrintLayout().box(printing::PrintLayout::kBarcodeBox).twips.top() + 15);
+        QCOMPARE(w->page().barcodes.size(), 1);
+        QVERIFY(placed.contains(w->page().barcodes[0].twips));
+
+        const QString pdf = dir.filePath(QStringLiteral("form.pdf"));
+        f.dialogs.fileNames << pdf;
+        trigger(w, QStringLiteral("PdfKaydet"));
+        QCOMPARE(scan(pdf, dir.filePath("form")), QStringLiteral("01-0001-01"));
+        w->close();
+
+        QCOMPARE(readAll(satir), satirBefore);
+        QCOMPARE(RegReadString(registry::currentUser(), settings::kKey, QStringLiteral("Secim")),
+                 QStringLiteral("0011"));
+        QVERIFY(settings::barkod());
+        QCOMPARE(readAll(f.db.dir() + QStringLiteral("/Barkod.dat")), QByteArray("5535,210,1080,3000\r\n"));
+        w = openLayout(f);
+        QVERIFY(w->findChild<QAction*>("MnSec_18")->isChecked());
+        QCOMPARE(w->layout().box(printing::PrintLayout::kBarcodeBox).twips, placed);
+        w->close();
+    }
+
+private:
+    static QByteArray readAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
     }
 };
 

@@ -230,7 +230,7 @@ void TestPrintLayout::layoutFileRoundTrip() {
     ServisFixture f;
     f.addRecord(record(QStringLiteral("01-0001-01"), QStringLiteral("Ünal Ltd.")));
     QByteArray content = "1200.5,900,7410,9780.25\r\n";
-    for (int box = 0; box < PrintLayout::kBoxes; ++box)
+    for (int box = 0; box < PrintLayout::kFieldBoxes; ++box)
         content += QByteArray::number(300 + box * 240) + (box % 2 ? ".5," : ",") +
                    (box == 5 ? QByteArray("-15") : QByteArray::number(210 + box * 7.25)) + "\r\n";
     QFile file(f.db.dir() + QStringLiteral("/Satir.dat"));
@@ -257,7 +257,7 @@ void TestPrintLayout::shortAndMalformedLayoutFile() {
     Form1* w = openLayout(f);
     QCOMPARE(w->layout().box(0).twips.topLeft(), QPointF(100, 500));
     QCOMPARE(w->layout().box(1).twips.topLeft(), QPointF(100, 500)); // the malformed line is skipped
-    for (int box = 2; box < PrintLayout::kBoxes; ++box)
+    for (int box = 2; box < PrintLayout::kFieldBoxes; ++box)
         QCOMPARE(w->layout().box(box).twips.topLeft(), QPointF(300, 700));
     QCOMPARE(w->layout().box(13).twips.width(), 4575.0); // sizes stay as designed
     w->close();
@@ -313,7 +313,7 @@ void TestPrintLayout::damagedLayoutFile() {
         const QStringList at = b.section(QLatin1Char('='), 1).split(QLatin1Char(','));
         expected.moveBox(b.section(QLatin1Char('='), 0, 0).toInt(), at[0].toDouble(), at[1].toDouble());
     }
-    for (int box = 0; box < PrintLayout::kBoxes; ++box)
+    for (int box = 0; box < PrintLayout::kFieldBoxes; ++box)
         QCOMPARE(w->layout().box(box).twips.topLeft(), expected.box(box).twips.topLeft());
     const QRect screen = w->screen()->geometry();
     QVERIFY(screen.contains(w->frameGeometry()));
@@ -324,7 +324,7 @@ void TestPrintLayout::damagedLayoutFile() {
     QVERIFY(written.size() < 1024);
     PrintLayout back;
     printing::satir::parse(written.readAll(), back);
-    for (int box = 0; box < PrintLayout::kBoxes; ++box)
+    for (int box = 0; box < PrintLayout::kFieldBoxes; ++box)
         QCOMPARE(back.box(box).twips.topLeft(), expected.box(box).twips.topLeft());
     const QRectF window = back.window();
     QVERIFY(!window.isEmpty());
