@@ -520,7 +520,7 @@ QString extract(const QString& folder, const QStringList& names, const QString& 
 
 Runner::Runner(QObject* parent)
     : QObject(parent) {
-    watch_.setInterval(50);
+    watch_.setInterval(10);
     connect(&watch_, &QTimer::timeout, this, &Runner::deliverIfDone);
 }
 

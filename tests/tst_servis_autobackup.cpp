@@ -136,6 +136,44 @@ private Q_SLOTS:
                  made);
     }
 
+    // The close waits for a backup that is held up (here by another program's write) with a
+    // progress window: "Vazgeç" in it stops the backup and the window closes without one;
+    // otherwise the backup is made once the other program is done.
+    void aCloseWaitsForTheBackupUnlessStopped_data() {
+        QTest::addColumn<bool>("vazgec");
+        QTest::newRow("Vazgeç") << true;
+        QTest::newRow("waited for") << false;
+    }
+    void aCloseWaitsForTheBackupUnlessStopped() {
+        QFETCH(bool, vazgec);
+        fill();
+        f->open();
+        sqlite3* other = nullptr;
+        sqlite3_open(f->db.stok().toUtf8().constData(), &other);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; DELETE FROM StokHareket", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        // The other program commits once the close is seen waiting, or never while it waits.
+        if (vazgec)
+            f->dialogs.cancelInTitled = "Otomatik Yedek";
+        else
+            f->dialogs.stopWhen = [&](const QString&) {
+                sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+                return false;
+            };
+        closeWindow();
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QVERIFY(f->dialogs.progressTitles.contains("Otomatik Yedek"));
+        QCOMPARE(f->dialogs.texts(), QStringList{});
+        QCOMPARE(backups().size(), vazgec ? 0 : 1);
+        if (!vazgec)
+            QCOMPARE(autobackup::readManifest(autobackup::list(yedekler()).first().path)
+                         ->rows("Stok.mdb", "StokHareket"),
+                     0);
+        QCOMPARE(QDir(yedekler()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                 vazgec ? 0 : 1);
+    }
+
     // While the program runs, a backup is taken once the last one is older than the interval and
     // something was written since.
     void aRunningProgramBacksUpAfterTheInterval_data() {

@@ -290,6 +290,22 @@ bool backupDatabase(Database& source, const QString& target, const std::function
     return made;
 }
 
+namespace {
+
+using ProgressCallback = std::function<bool(qint64, qint64)>;
+
+// SQLite's busy handler while another connection writes: up to 5 s in steps of 20 ms, as long as
+// the copy's caller wants to go on.
+int waitForWriter(void* goOn, int tries) {
+    const auto& wanted = *static_cast<const ProgressCallback*>(goOn);
+    if (tries >= 250 || (wanted && !wanted(0, 0)))
+        return 0;
+    sqlite3_sleep(20);
+    return 1;
+}
+
+} // namespace
+
 bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
                      const std::function<bool(qint64, qint64)>& goOn, QString* error) {
     error->clear();
@@ -303,8 +319,9 @@ bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
             *error = QStringLiteral("%1: %2").arg(path, dbs.back()->error());
             return false;
         }
-        // A writer of the window finishes its commit first; the copy waits for it.
-        sqlite3_busy_timeout(dbs.back()->get(), 5000);
+        // A writer finishes its commit first; the copy waits for it, but no longer than the
+        // user does.
+        sqlite3_busy_handler(dbs.back()->get(), waitForWriter, const_cast<ProgressCallback*>(&goOn));
         still.push_back(fileStaysStillWhileReading(dbs.back()->get()));
     }
     // Every file's read transaction is open before the first byte is copied: one moment for all.
@@ -318,6 +335,9 @@ bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
                       : copyThroughSqlite(dbs[i]->get(), targets[i], goOn, error);
     for (size_t i = 0; i < begun; ++i)
         sqlite3_exec(dbs[i]->get(), "COMMIT", nullptr, nullptr, nullptr);
+    // A wait for a writer given up on the caller's word is a stop, not a failure.
+    if (!ok && goOn && !goOn(0, 0))
+        error->clear();
     if (!ok)
         for (const QString& target : targets) {
             QFile::remove(target);
