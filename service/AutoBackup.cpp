@@ -4,7 +4,6 @@
 #include "engine/DatabaseFiles.h"
 #include "files/SystemError.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +15,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <map>
+#include <openssl/evp.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <thread>
@@ -39,6 +39,29 @@ const QRegularExpression& finalName() {
     static const QRegularExpression re(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2}_\\d{4})(-\\d+)?$"));
     return re;
 }
+
+// SHA-256 through OpenSSL, which uses the processor's own instructions where it has them: three
+// to five times as fast as a portable implementation, and a backup hashes every byte.
+class Sha256 {
+public:
+    Sha256()
+        : ctx_(EVP_MD_CTX_new()) {
+        EVP_DigestInit_ex(ctx_, EVP_sha256(), nullptr);
+    }
+    ~Sha256() { EVP_MD_CTX_free(ctx_); }
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+    void addData(const char* data, size_t size) { EVP_DigestUpdate(ctx_, data, size); }
+    QByteArray hex() {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        EVP_DigestFinal_ex(ctx_, digest, &length);
+        return QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex();
+    }
+
+private:
+    EVP_MD_CTX* ctx_;
+};
 
 bool syncPath(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -82,7 +105,7 @@ bool compress(const QString& from, const QString& to, FileFacts* facts, const st
     ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, kLevel);
     ZSTD_CCtx_setParameter(cctx, ZSTD_c_checksumFlag, 1);
     ZSTD_CCtx_setPledgedSrcSize(cctx, quint64(in.size()));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    Sha256 hash;
     std::vector<char> input(kChunk), output(ZSTD_CStreamOutSize());
     bool ok = true;
     qint64 size = 0;
@@ -94,7 +117,7 @@ bool compress(const QString& from, const QString& to, FileFacts* facts, const st
             break;
         }
         last = n < qint64(input.size());
-        hash.addData(QByteArrayView(input.data(), n));
+        hash.addData(input.data(), size_t(n));
         size += n;
         ZSTD_inBuffer src{input.data(), size_t(n), 0};
         for (bool flushed = false; ok && !flushed;) {
@@ -122,7 +145,7 @@ bool compress(const QString& from, const QString& to, FileFacts* facts, const st
         ok = false;
     }
     facts->size = size;
-    facts->sha256 = hash.result().toHex();
+    facts->sha256 = hash.hex();
     return ok;
 }
 
@@ -333,7 +356,12 @@ void prune(const QString& folder) {
     QList<QDateTime> moments;
     for (const Backup& b : backups)
         moments << b.moment;
-    const QList<QDateTime> keep = toKeep(moments);
+    QList<QDateTime> keep = toKeep(moments);
+    // A foreign folder under a backup's name must not push the newest good backup out.
+    if (const auto good =
+            std::find_if(backups.cbegin(), backups.cend(), [](const Backup& b) { return b.verified; });
+        good != backups.cend())
+        keep << good->moment;
     // Two backups of one moment: the rule keeps the moment, and so both.
     for (const Backup& b : backups)
         if (!keep.contains(b.moment))
@@ -380,15 +408,17 @@ Outcome make(const Job& job, const std::function<bool()>& goOn) {
     Manifest manifest;
     manifest.moment = job.moment;
     manifest.version = job.version;
-    manifest.source = liveFingerprint(job.programDir);
     QStringList live, copies;
     for (const QString& name : kFiles) {
         live << QDir(job.programDir).filePath(name);
         copies << QDir(staging.path()).filePath(QStringLiteral("ham-") + name);
     }
     QString error;
+    // What the live files are is taken while no writer can change them, so that the next
+    // backup knows whether anything was written after this one.
     if (!engine::copyAtOneMoment(
-            live, copies, [&](qint64, qint64) { return goOn(); }, &error))
+            live, copies, [&](qint64, qint64) { return goOn(); }, &error,
+            [&] { manifest.source = liveFingerprint(job.programDir); }))
         return error.isEmpty() ? stopped() : failed(error);
     // The full checks read the copies while they are compressed.
     std::vector<std::unique_ptr<engine::IntegrityCheck>> checks;
@@ -479,7 +509,7 @@ QString extract(const QString& folder, const QStringList& names, const QString& 
         if (out < 0)
             return platform::turkishSystemError(errno);
         ZSTD_DCtx* dctx = ZSTD_createDCtx();
-        QCryptographicHash hash(QCryptographicHash::Sha256);
+        Sha256 hash;
         std::vector<char> input(ZSTD_DStreamInSize()), output(ZSTD_DStreamOutSize());
         qint64 size = 0;
         QString error;
@@ -496,7 +526,7 @@ QString extract(const QString& folder, const QStringList& names, const QString& 
                 const size_t left = ZSTD_decompressStream(dctx, &dst, &src);
                 ok = !ZSTD_isError(left);
                 ended = left == 0;
-                hash.addData(QByteArrayView(output.data(), qsizetype(dst.pos)));
+                hash.addData(output.data(), dst.pos);
                 size += qint64(dst.pos);
                 ok = ok && size <= facts->size && writeAll(out, output.data(), dst.pos, &error);
             }
@@ -512,7 +542,7 @@ QString extract(const QString& folder, const QStringList& names, const QString& 
         ::close(out);
         if (!error.isEmpty())
             return error;
-        if (!ok || !ended || size != facts->size || hash.result().toHex() != facts->sha256)
+        if (!ok || !ended || size != facts->size || hash.hex() != facts->sha256)
             return mismatch();
     }
     return {};

@@ -326,7 +326,7 @@ void frmServis::foldStep() {
         }
     }
     foldTimer_->stop();
-    waitForAutoBackup();
+    finishAutoBackups();
     folded_ = true;
     close();
 }

@@ -274,7 +274,8 @@ private:
     void startAutoBackup(bool evenUnchanged);
     void autoBackupDue();
     void autoBackupFinished(const autobackup::Outcome& outcome);
-    void waitForAutoBackup();
+    bool waitForAutoBackup();
+    void finishAutoBackups();
     void OtomatikYedekler_Click();
     autobackup::Runner* autoBackup_ = nullptr;
     QTimer* autoBackupTimer_ = nullptr;

@@ -89,13 +89,28 @@ void frmServis::autoBackupFinished(const autobackup::Outcome& outcome) {
         yedekler_->refresh(backupNote_);
 }
 
-// Waits for a running backup with a progress window whose "Vazgeç" stops it.
-void frmServis::waitForAutoBackup() {
+// Waits for a running backup with a progress window whose "Vazgeç" stops it; false when the
+// user stopped it.
+bool frmServis::waitForAutoBackup() {
     if (!autoBackup_->running())
-        return;
+        return true;
     std::unique_ptr<ui::Progress> progress = ui::dialogs().progress(this, QStringLiteral("Otomatik Yedek"));
     progress->setText(QStringLiteral("Otomatik yedek tamamlanıyor..."));
-    autoBackup_->wait([&] { return !progress->cancelled(); });
+    bool stopped = false;
+    autoBackup_->wait([&] {
+        stopped = stopped || progress->cancelled();
+        return !stopped;
+    });
+    return !stopped;
+}
+
+// The end of the fold: the backup the close started ends first; what was written while one
+// started earlier was running gets a backup of its own.
+void frmServis::finishAutoBackups() {
+    if (!waitForAutoBackup())
+        return;
+    startAutoBackup(false);
+    waitForAutoBackup();
 }
 
 void frmServis::OtomatikYedekler_Click() {

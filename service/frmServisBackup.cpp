@@ -341,14 +341,13 @@ bool frmServis::restoreFrom(const QString& chosen) {
         for (const QString& s : std::as_const(sources))
             names << QFileInfo(s).fileName();
         progress->setText(QStringLiteral("Yedek açılıyor..."));
-        const QString mismatch = unpacked->isValid() ? autobackup::extract(
-                                                           folder, names, unpacked->path(),
-                                                           [&](qint64 done, qint64 total) {
-                                                               progress->setProgress(done, total);
-                                                               return !progress->cancelled();
-                                                           },
-                                                           &stopped)
-                                                     : platform::turkishSystemError(unpacked->errorString());
+        const auto goOn = [&](qint64 done, qint64 total) {
+            progress->setProgress(done, total);
+            return !progress->cancelled();
+        };
+        const QString mismatch = !unpacked->isValid()
+                                     ? platform::turkishSystemError(unpacked->errorString())
+                                     : autobackup::extract(folder, names, unpacked->path(), goOn, &stopped);
         if (stopped)
             return false;
         if (!mismatch.isEmpty()) {
@@ -356,9 +355,12 @@ bool frmServis::restoreFrom(const QString& chosen) {
             ui::MsgBox(this, mismatch, ui::Icon::Critical);
             return false;
         }
+    }
+    // Messages name the files the user chose, not their unpacked copies.
+    const QStringList chosenFiles = sources;
+    if (unpacked)
         for (QString& s : sources)
             s = QDir(unpacked->path()).filePath(QFileInfo(s).fileName());
-    }
     const QStringList problems = problemsWith(sources, liveNames, *progress, automatic, &stopped);
     if (stopped)
         return false;
@@ -368,7 +370,7 @@ bool frmServis::restoreFrom(const QString& chosen) {
             ui::MsgBox(
                 this,
                 QStringLiteral("%1\n\nSeçilen dosya: %2\nGeri alma yapılmadı; mevcut bilgiler değişmedi.")
-                    .arg(problems[i], QDir::toNativeSeparators(sources[i])),
+                    .arg(problems[i], QDir::toNativeSeparators(chosenFiles[i])),
                 ui::Icon::Critical);
             return false;
         }

@@ -7,6 +7,7 @@
 #include "frmYedekler.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <sqlite3.h>
 
 namespace {
@@ -36,6 +38,17 @@ QString titles(const QString& file) {
 QDateTime at(int month, int day, int hour, int minute = 0) {
     return QDateTime(QDate(2026, month, day), QTime(hour, minute));
 }
+
+// Stands in for the desktop's file manager.
+class OpenedFolders : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { urls << url; }
+};
 
 } // namespace
 
@@ -250,6 +263,11 @@ private Q_SLOTS:
         frmYedekler* list = openList();
         QCOMPARE(rowsOf(list), (QStringList{"08.12.2026 18:30|3|1|Evet|Program klasörü",
                                             "08.12.2026 17:30|2|1|Evet|Program klasörü"}));
+        OpenedFolders fileManager;
+        QDesktopServices::setUrlHandler("file", &fileManager, "open");
+        QTest::mouseClick(list->findChild<QPushButton*>("KlasoruAc"), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(fileManager.urls, QList<QUrl>{QUrl::fromLocalFile(yedekler())});
         TestDatabase::sql(f->db.servis(), "DELETE FROM Servis");
         if (how == "list") {
             list->findChild<QTableWidget*>("Liste")->selectRow(1);

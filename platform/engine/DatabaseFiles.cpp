@@ -307,7 +307,8 @@ int waitForWriter(void* goOn, int tries) {
 } // namespace
 
 bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
-                     const std::function<bool(qint64, qint64)>& goOn, QString* error) {
+                     const std::function<bool(qint64, qint64)>& goOn, QString* error,
+                     const std::function<void()>& atTheMoment) {
     error->clear();
     std::vector<std::unique_ptr<Handle>> dbs;
     std::vector<bool> still;
@@ -330,6 +331,8 @@ bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
         ok = beginRead(dbs[begun]->get(), error);
     if (!ok)
         --begun;
+    else if (atTheMoment)
+        atTheMoment();
     for (size_t i = 0; ok && i < dbs.size(); ++i)
         ok = still[i] ? copyWhileReading(dbs[i]->get(), targets[i], goOn, error)
                       : copyThroughSqlite(dbs[i]->get(), targets[i], goOn, error);
