@@ -67,7 +67,7 @@ private:
     Result backupResponsiveness();
     QString backupFolder_;
     // automatic backups (BenchBackup.cpp)
-    Result autoBackup(WindowDriver& d, QStringList* notes);
+    QList<Result> autoBackup(WindowDriver& d, QStringList* notes);
     Result restoreVerified(WindowDriver& d);
 
     QString dataFolder_;
