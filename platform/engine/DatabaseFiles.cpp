@@ -326,21 +326,24 @@ bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
         still.push_back(fileStaysStillWhileReading(dbs.back()->get()));
     }
     // Every file's read transaction is open before the first byte is copied: one moment for all.
-    size_t begun = 0;
+    size_t begun = 0, at = 0;
     for (; ok && begun < dbs.size(); ++begun)
-        ok = beginRead(dbs[begun]->get(), error);
+        ok = beginRead(dbs[at = begun]->get(), error);
     if (!ok)
         --begun;
     else if (atTheMoment)
         atTheMoment();
     for (size_t i = 0; ok && i < dbs.size(); ++i)
-        ok = still[i] ? copyWhileReading(dbs[i]->get(), targets[i], goOn, error)
-                      : copyThroughSqlite(dbs[i]->get(), targets[i], goOn, error);
+        ok = still[at = i] ? copyWhileReading(dbs[i]->get(), targets[i], goOn, error)
+                           : copyThroughSqlite(dbs[i]->get(), targets[i], goOn, error);
     for (size_t i = 0; i < begun; ++i)
         sqlite3_exec(dbs[i]->get(), "COMMIT", nullptr, nullptr, nullptr);
-    // A wait for a writer given up on the caller's word is a stop, not a failure.
+    // A wait for a writer given up on the caller's word is a stop, not a failure; a failure
+    // names the file it met.
     if (!ok && goOn && !goOn(0, 0))
         error->clear();
+    else if (!ok && !error->isEmpty())
+        *error = QStringLiteral("%1: %2").arg(paths[int(at)], *error);
     if (!ok)
         for (const QString& target : targets) {
             QFile::remove(target);
