@@ -221,6 +221,30 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(list).size(), taken ? 2 : 1); // the open list follows
     }
 
+    // "Şimdi Yedekle" starts nothing while a backup runs or while a restore is under way.
+    void aBackupNeverRunsBesideAnotherOrARestore_data() {
+        QTest::addColumn<QString>("during");
+        QTest::newRow("a backup") << "backup";
+        QTest::newRow("a restore") << "restore";
+    }
+    void aBackupNeverRunsBesideAnotherOrARestore() {
+        QFETCH(QString, during);
+        fill();
+        f->open();
+        auto* now = openList()->findChild<QPushButton*>("SimdiYedekle");
+        if (during == "backup") {
+            QTest::mouseClick(now, Qt::LeftButton);
+            now_ = now_.addSecs(60);
+            QTest::mouseClick(now, Qt::LeftButton);
+        } else {
+            // The restore's file dialog is up, the restore's mark on; the user then cancels it.
+            f->dialogs.whileFileDialog = [&] { QTest::mouseClick(now, Qt::LeftButton); };
+            f->child<QAction>("Gerial")->trigger();
+        }
+        settle();
+        QCOMPARE(backups().size(), during == "backup" ? 1 : 0);
+    }
+
     // The rule on a year of daily backups taken at 17:30 and pruned after each, as the program
     // does: what is left is exactly the rule's set, worked out by hand for 8 December 2026.
     void pruningAYearKeepsTheRulesSet() {
