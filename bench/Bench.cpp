@@ -169,7 +169,8 @@ Report Bench::run() {
     {
         WindowDriver d;
         dialogs_.longestCheckGapMs = 0;
-        report.results << backup(d) << restore(d) << backupResponsiveness();
+        report.results << backup(d) << restore(d) << autoBackup(d, &report.notes) << restoreVerified(d)
+                       << backupResponsiveness();
     }
     return report;
 }

@@ -66,6 +66,9 @@ private:
     double rawSafeCopyMs(const QString& from, const std::function<QString()>& to, Care care);
     Result backupResponsiveness();
     QString backupFolder_;
+    // automatic backups (BenchBackup.cpp)
+    QList<Result> autoBackup(WindowDriver& d, QStringList* notes);
+    Result restoreVerified(WindowDriver& d);
 
     QString dataFolder_;
     int repeat_;

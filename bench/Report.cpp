@@ -66,6 +66,8 @@ void Report::print(QTextStream& out) const {
             verdict(r.met()));
     row(QStringLiteral("memory"), number(peakRssMb, 1) + QStringLiteral(" MB"), QString(), QString(),
         QStringLiteral("≤ %1 MB peak RSS").arg(peakRssTargetMb), verdict(peakRssMb <= peakRssTargetMb));
+    for (const QString& note : notes)
+        out << note << '\n';
     out.flush();
 }
 
@@ -83,7 +85,8 @@ void Report::writeJson(const QString& path) const {
                            {QStringLiteral("results"), list},
                            {QStringLiteral("peak_rss_mb"), peakRssMb},
                            {QStringLiteral("peak_rss_target_mb"), peakRssTargetMb},
-                           {QStringLiteral("peak_rss_met"), peakRssMb <= peakRssTargetMb}};
+                           {QStringLiteral("peak_rss_met"), peakRssMb <= peakRssTargetMb},
+                           {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}};
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(QJsonDocument(root).toJson()) < 0)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <stdexcept>
 #include <vector>
@@ -33,6 +34,7 @@ struct Report {
     double peakRssTargetMb = 0;
     int records = 0;
     int repeat = 0;
+    QStringList notes; // facts measured beside the timings, printed after them
 
     void print(QTextStream& out) const;
     void writeJson(const QString& path) const;

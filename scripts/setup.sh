@@ -9,6 +9,7 @@ KTS_PACKAGES=(
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6multimedia6 qt6-translations-l10n
     gstreamer1.0-plugins-base
     libsqlite3-dev sqlite3
+    libzstd-dev zstd libssl-dev
     fonts-dejavu-core
     sox
     xvfb xauth xdotool x11-utils

@@ -89,6 +89,7 @@ frmServis::frmServis(QWidget* parent)
     connectBackup();
     connectNotify();
     connectHistory();
+    connectAutoBackup();
     new HoverBold({cmdAdd, cmdDelete, cmdDuzeltme, cmdYazici, cmdClose}, this, HoverBold::Mode::Silent);
     new HoverBold({Evet_Hayir[0], Evet_Hayir[1]}, this, HoverBold::Mode::Silent);
     qApp->installEventFilter(new ModifiedKeyGuard(this));
@@ -293,6 +294,8 @@ void frmServis::closeEvent(QCloseEvent* e) {
         ui::guarded(this, [this] { Vazgec_Click(); });
     }
     closing_ = true;
+    // Taken while the window folds; the fold ends by waiting for it.
+    startAutoBackup(false);
     QApplication::restoreOverrideCursor();
     playSound(QStringLiteral("Kapan.wav"));
     setMinimumSize(0, 0);
@@ -323,6 +326,7 @@ void frmServis::foldStep() {
         }
     }
     foldTimer_->stop();
+    finishAutoBackups();
     folded_ = true;
     close();
 }

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 
 Q_DECLARE_LOGGING_CATEGORY(lcServis)
 
@@ -30,6 +31,11 @@ class QTimer;
 class QToolButton;
 class Form2;
 class Notifier;
+class frmYedekler;
+namespace autobackup {
+struct Outcome;
+class Runner;
+} // namespace autobackup
 class HistoryLink;
 namespace history {
 enum class Kind;
@@ -258,8 +264,26 @@ private:
     void connectBackup();
     bool backUpInto(const QString& folder);
     bool restoreFrom(const QString& chosen);
+    // The restore with its check mark on, from the path `choose` gives ("" for none).
+    void restoreMarked(const std::function<QString()>& choose);
     bool reopenLive();
     QString backupInitDir_; // the backup's start folder; the last backup folder once there is one
+
+    // ---- automatic backups (frmServisAutoBackup.cpp) ----
+    void connectAutoBackup();
+    void startAutoBackup(bool evenUnchanged);
+    void autoBackupDue();
+    void autoBackupFinished(const autobackup::Outcome& outcome);
+    bool waitForAutoBackup();
+    void finishAutoBackups();
+    void OtomatikYedekler_Click();
+    autobackup::Runner* autoBackup_ = nullptr;
+    QTimer* autoBackupTimer_ = nullptr;
+    QAction* OtomatikYedekler = nullptr;
+    QPointer<frmYedekler> yedekler_;
+    bool toldBackupDamage_ = false;
+    bool toldBackupFailure_ = false;
+    QString backupNote_; // what the backups' window says about the second place
 
     // ---- the history of the device and the customer, "Kayda Git" (frmServisHistory.cpp) ----
 public:

@@ -1,6 +1,7 @@
 // Backing the two database files up into a folder the user picks, and restoring them from there.
 #include "frmServis.h"
 
+#include "AutoBackup.h"
 #include "CSHFileOp.h"
 #include "ProgramDirectory.h"
 #include "SafetyCopy.h"
@@ -44,12 +45,15 @@ QString fileInAnyCase(const QString& folder, const QString& name) {
 
 // One entry per file, empty when it is a sound database of the kind its live name says, or when
 // the user stopped the check in the progress window (`stopped`). The files are checked at once.
+// With `hashed` the files came out of an automatic backup whose hashes they matched: they are
+// the bytes that were checked in full when the backup was made, and only their kind is checked.
 QStringList problemsWith(const QStringList& paths, const QStringList& liveNames, ui::Progress& progress,
-                         bool* stopped) {
+                         bool hashed, bool* stopped) {
     QStringList problems;
     for (int i = 0; i < paths.size(); ++i)
         problems << schema::checkDatabaseFile(paths[i], liveNames[i], schema::Upgrade::No);
-    if (std::any_of(problems.cbegin(), problems.cend(), [](const QString& p) { return !p.isEmpty(); }))
+    if (hashed ||
+        std::any_of(problems.cbegin(), problems.cend(), [](const QString& p) { return !p.isEmpty(); }))
         return problems;
     progress.setText(QStringLiteral("Yedek denetleniyor..."));
     const QStringList damage = engine::integrityProblems(
@@ -264,8 +268,21 @@ bool frmServis::backUpInto(const QString& folder) {
 }
 
 void frmServis::Gerial_Click() {
-    // The check mark silences the record display while the data sources are closed and reopened;
-    // every way out of the restore, a failure included, takes it off.
+    restoreMarked([this] {
+        ui::FileDialog dialog;
+        dialog.mode = ui::FileDialog::Mode::Open;
+        dialog.title = QStringLiteral("Bilgilerini Geri Al...");
+        dialog.initDir = programDirectory();
+        dialog.fileName = QFileInfo(data1_->databaseName()).fileName();
+        dialog.filter = dialog.fileName + u'|' + dialog.fileName;
+        return ui::dialogs().fileName(this, dialog);
+    });
+}
+
+void frmServis::restoreMarked(const std::function<QString()>& choose) {
+    // The check mark silences the record display while the data sources are closed and reopened,
+    // and keeps automatic backups from starting; every way out of the restore, a failure
+    // included, takes it off.
     Gerial->setChecked(true);
     bool reopened = false;
     {
@@ -273,16 +290,8 @@ void frmServis::Gerial_Click() {
         if (KayitModu != kBrowsing) {
             ui::MsgBox(this, QStringLiteral("Önce açık kaydı tamamlayın ya da vazgeçin."),
                        ui::Icon::Exclamation);
-        } else {
-            ui::FileDialog dialog;
-            dialog.mode = ui::FileDialog::Mode::Open;
-            dialog.title = QStringLiteral("Bilgilerini Geri Al...");
-            dialog.initDir = programDirectory();
-            dialog.fileName = QFileInfo(data1_->databaseName()).fileName();
-            dialog.filter = dialog.fileName + u'|' + dialog.fileName;
-            const QString chosen = ui::dialogs().fileName(this, dialog);
-            if (!chosen.isEmpty())
-                reopened = restoreFrom(chosen);
+        } else if (const QString chosen = choose(); !chosen.isEmpty()) {
+            reopened = restoreFrom(chosen);
         }
     }
     if (reopened)
@@ -310,13 +319,49 @@ bool frmServis::restoreFrom(const QString& chosen) {
     }
     if (sources.isEmpty())
         return false;
+    // A backup being taken reads the live files: it ends first.
+    waitForAutoBackup();
     std::unique_ptr<ui::Progress> progress =
         ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
     QStringList liveNames;
     for (const QString& t : std::as_const(targets))
         liveNames << QFileInfo(t).fileName();
     bool stopped = false;
-    const QStringList problems = problemsWith(sources, liveNames, *progress, &stopped);
+    // An automatic backup is compressed: its files are unpacked beside the backups, where the
+    // next backup clears away anything a stop by force leaves, and proven the same bytes by the
+    // hashes of its manifest.
+    const bool automatic = autobackup::readManifest(folder).has_value();
+    std::unique_ptr<QTemporaryDir> unpacked;
+    if (automatic) {
+        const QString into = programFile(autobackup::kFolder);
+        QDir().mkpath(into);
+        unpacked = std::make_unique<QTemporaryDir>(
+            QDir(into).filePath(autobackup::kBuildingPrefix + QStringLiteral("XXXXXX")));
+        QStringList names;
+        for (const QString& s : std::as_const(sources))
+            names << QFileInfo(s).fileName();
+        progress->setText(QStringLiteral("Yedek açılıyor..."));
+        const auto goOn = [&](qint64 done, qint64 total) {
+            progress->setProgress(done, total);
+            return !progress->cancelled();
+        };
+        const QString mismatch = !unpacked->isValid()
+                                     ? platform::turkishSystemError(unpacked->errorString())
+                                     : autobackup::extract(folder, names, unpacked->path(), goOn, &stopped);
+        if (stopped)
+            return false;
+        if (!mismatch.isEmpty()) {
+            progress.reset();
+            ui::MsgBox(this, mismatch, ui::Icon::Critical);
+            return false;
+        }
+    }
+    // Messages name the files the user chose, not their unpacked copies.
+    const QStringList chosenFiles = sources;
+    if (unpacked)
+        for (QString& s : sources)
+            s = QDir(unpacked->path()).filePath(QFileInfo(s).fileName());
+    const QStringList problems = problemsWith(sources, liveNames, *progress, automatic, &stopped);
     if (stopped)
         return false;
     for (int i = 0; i < sources.size(); ++i) {
@@ -325,7 +370,7 @@ bool frmServis::restoreFrom(const QString& chosen) {
             ui::MsgBox(
                 this,
                 QStringLiteral("%1\n\nSeçilen dosya: %2\nGeri alma yapılmadı; mevcut bilgiler değişmedi.")
-                    .arg(problems[i], QDir::toNativeSeparators(sources[i])),
+                    .arg(problems[i], QDir::toNativeSeparators(chosenFiles[i])),
                 ui::Icon::Critical);
             return false;
         }

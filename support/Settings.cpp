@@ -134,4 +134,22 @@ void setEtiketBoyu(const QSizeF& millimetres) {
     write("EtiketBoyu", QStringLiteral("%1x%2").arg(millimetres.width()).arg(millimetres.height()));
 }
 
+QString yedekYeri2() {
+    return read("YedekYeri2");
+}
+
+void setYedekYeri2(const QString& folder) {
+    write("YedekYeri2", folder);
+}
+
+int yedekAraligi() {
+    bool ok = false;
+    const int hours = read("YedekAraligi").toInt(&ok);
+    return ok && hours >= 1 && hours <= 24 ? hours : 4;
+}
+
+void setYedekAraligi(int hours) {
+    write("YedekAraligi", QString::number(hours));
+}
+
 } // namespace settings

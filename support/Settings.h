@@ -43,4 +43,11 @@ void setEtiketYazici(const QString& printer);
 QSizeF etiketBoyu();
 void setEtiketBoyu(const QSizeF& millimetres);
 
+// The automatic backups' second place, a folder of the user's choice ("" when none), and the
+// hours after which a running program takes another backup of what was written (4 unless set).
+QString yedekYeri2();
+void setYedekYeri2(const QString& folder);
+int yedekAraligi();
+void setYedekAraligi(int hours);
+
 } // namespace settings

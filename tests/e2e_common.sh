@@ -21,10 +21,11 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-# Xvfb picks a free display itself, so that tests running side by side never collide.
+# Xvfb picks a free display itself, so that tests running side by side never collide. Without
+# -noreset it resets as its last client leaves and refuses a program started at that moment.
 e2e_start_xvfb() {
     exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     exec 3>&-
     for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done

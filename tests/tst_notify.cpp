@@ -368,9 +368,10 @@ private slots:
             for (QAction* a : menu->menu()->actions())
                 texts << a->text() + a->shortcut().toString();
         }
-        QCOMPARE(texts, (QStringList{"Dosya", "Bilgileri Yedekle", "Bilgileri Geri Al", "", "Stoklar", "",
-                                     "Kapat", "Araçlar", "Etiket YazdırCtrl+E",
-                                     "Müşteriye Haber Ver...Ctrl+B", "Kayda GitCtrl+G"}));
+        QCOMPARE(texts,
+                 (QStringList{"Dosya", "Bilgileri Yedekle", "Bilgileri Geri Al", "", "Stoklar", "", "Kapat",
+                              "Araçlar", "Etiket YazdırCtrl+E", "Müşteriye Haber Ver...Ctrl+B",
+                              "Kayda GitCtrl+G", "Otomatik Yedekler..."}));
         f->click(QStringLiteral("cmdAdd"));
         f->window().findChild<QAction*>(QStringLiteral("HaberVer"))->trigger();
         QVERIFY(!notifyWindow());

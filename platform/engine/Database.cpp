@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <mutex>
 #include <sqlite3.h>
 
 namespace engine {
@@ -78,6 +79,12 @@ FieldType fieldType(const QString& declared) {
     if (t.contains(QLatin1String("TEXT")) || t.contains(QLatin1String("CHAR")) || t.isEmpty())
         return FieldType::Text;
     return FieldType::Other;
+}
+
+// Guards the registry: the automatic backup checks its copies on a thread of its own.
+std::mutex& registryLock() {
+    static std::mutex m;
+    return m;
 }
 
 // One connection per file within a run: the windows share it.
@@ -188,8 +195,11 @@ int openConnection(const QString& path, int flags, sqlite3** db) {
 std::shared_ptr<Database> Database::open(const QString& path) {
     const QFileInfo info(path);
     const QString key = info.absoluteFilePath();
-    if (auto existing = registry().value(key).lock())
-        return existing;
+    {
+        const std::lock_guard lock(registryLock());
+        if (auto existing = registry().value(key).lock())
+            return existing;
+    }
     if (!info.exists() || !info.isFile())
         throw DbError(ErrFileNotFound, QStringLiteral("Veritabanı dosyası bulunamadı: %1").arg(key));
     sqlite3* db = nullptr;
@@ -208,11 +218,13 @@ std::shared_ptr<Database> Database::open(const QString& path) {
         throw DbError(ErrCannotOpen,
                       QStringLiteral("Veritabanı dosyası açılamadı: %1 (%2)").arg(key, e.description()));
     }
+    const std::lock_guard lock(registryLock());
     registry().insert(key, d);
     return d;
 }
 
 bool Database::isOpen(const QString& path) {
+    const std::lock_guard lock(registryLock());
     return !registry().value(QFileInfo(path).absoluteFilePath()).expired();
 }
 
@@ -234,6 +246,7 @@ Database::~Database() {
     for (sqlite3_stmt* s : std::as_const(statements_))
         sqlite3_finalize(s);
     sqlite3_close(db_);
+    const std::lock_guard lock(registryLock());
     auto it = registry().find(path_);
     if (it != registry().end() && it->expired())
         registry().erase(it);

@@ -168,14 +168,17 @@ auto stepBeside(Step&& step, const std::function<bool(qint64, qint64)>& goOn, qi
 // no writer can change the file meanwhile, and a journal left by one that died has been rolled
 // back. A descriptor of our own would not do: closing it would drop every lock this process
 // holds on the file.
+bool beginRead(sqlite3* db, QString* error) {
+    if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    *error = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+}
+
+// The caller holds the read transaction (beginRead) around it.
 bool copyWhileReading(sqlite3* db, const QString& to, const std::function<bool(qint64, qint64)>& goOn,
                       QString* error) {
-    if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
-        SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
-    }
     sqlite3_file* in = nullptr;
     sqlite3_int64 size = 0;
     const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -213,7 +216,6 @@ bool copyWhileReading(sqlite3* db, const QString& to, const std::function<bool(q
             ok = false;
         }
     }
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     if (out >= 0 && ::close(out) != 0 && ok) {
         *error = platform::turkishSystemError(errno);
         ok = false;
@@ -270,9 +272,13 @@ bool copyThroughSqlite(sqlite3* source, const QString& target,
 bool backupDatabase(Database& source, const QString& target, const std::function<bool(qint64, qint64)>& goOn,
                     QString* error, std::unique_ptr<IntegrityCheck>* check) {
     error->clear();
-    const bool made = fileStaysStillWhileReading(source.handle())
-                          ? copyWhileReading(source.handle(), target, goOn, error)
-                          : copyThroughSqlite(source.handle(), target, goOn, error);
+    bool made;
+    if (fileStaysStillWhileReading(source.handle())) {
+        made = beginRead(source.handle(), error) && copyWhileReading(source.handle(), target, goOn, error);
+        sqlite3_exec(source.handle(), "COMMIT", nullptr, nullptr, nullptr);
+    } else {
+        made = copyThroughSqlite(source.handle(), target, goOn, error);
+    }
     // The copy is checked as the restore will check it, beside the copies still to come.
     if (made && check)
         *check = std::make_unique<IntegrityCheck>(target, Check::Full);
@@ -282,6 +288,69 @@ bool backupDatabase(Database& source, const QString& target, const std::function
             QFile::remove(f);
     }
     return made;
+}
+
+namespace {
+
+using ProgressCallback = std::function<bool(qint64, qint64)>;
+
+// SQLite's busy handler while another connection writes: up to 5 s in steps of 20 ms, as long as
+// the copy's caller wants to go on.
+int waitForWriter(void* goOn, int tries) {
+    const auto& wanted = *static_cast<const ProgressCallback*>(goOn);
+    if (tries >= 250 || (wanted && !wanted(0, 0)))
+        return 0;
+    sqlite3_sleep(20);
+    return 1;
+}
+
+} // namespace
+
+bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
+                     const std::function<bool(qint64, qint64)>& goOn, QString* error,
+                     const std::function<void()>& atTheMoment) {
+    error->clear();
+    std::vector<std::unique_ptr<Handle>> dbs;
+    std::vector<bool> still;
+    bool ok = true;
+    for (const QString& path : paths) {
+        // Read and write: a journal left by a writer that died must be rolled back first.
+        dbs.push_back(std::make_unique<Handle>(path, SQLITE_OPEN_READWRITE));
+        if (!dbs.back()->ok()) {
+            *error = QStringLiteral("%1: %2").arg(path, dbs.back()->error());
+            return false;
+        }
+        // A writer finishes its commit first; the copy waits for it, but no longer than the
+        // user does.
+        sqlite3_busy_handler(dbs.back()->get(), waitForWriter, const_cast<ProgressCallback*>(&goOn));
+        still.push_back(fileStaysStillWhileReading(dbs.back()->get()));
+    }
+    // Every file's read transaction is open before the first byte is copied: one moment for all.
+    size_t begun = 0, at = 0;
+    for (; ok && begun < dbs.size(); ++begun)
+        ok = beginRead(dbs[at = begun]->get(), error);
+    if (!ok)
+        --begun;
+    else if (atTheMoment)
+        atTheMoment();
+    for (size_t i = 0; ok && i < dbs.size(); ++i)
+        ok = still[at = i] ? copyWhileReading(dbs[i]->get(), targets[i], goOn, error)
+                           : copyThroughSqlite(dbs[i]->get(), targets[i], goOn, error);
+    for (size_t i = 0; i < begun; ++i)
+        sqlite3_exec(dbs[i]->get(), "COMMIT", nullptr, nullptr, nullptr);
+    // A wait for a writer given up on the caller's word is a stop, not a failure; a failure
+    // names the file it met.
+    if (!ok && goOn && !goOn(0, 0))
+        error->clear();
+    else if (!ok && !error->isEmpty())
+        *error = QStringLiteral("%1: %2").arg(paths[int(at)], *error);
+    if (!ok)
+        for (const QString& target : targets) {
+            QFile::remove(target);
+            for (const QString& f : companionFiles(target))
+                QFile::remove(f);
+        }
+    return ok;
 }
 
 std::future<bool> syncFiles(const QStringList& paths) {

@@ -61,6 +61,13 @@ QStringList companionFiles(const QString& path);
 bool backupDatabase(Database& source, const QString& target, const std::function<bool(qint64, qint64)>& goOn,
                     QString* error, std::unique_ptr<IntegrityCheck>* check = nullptr);
 
+// Copies of several files, opened on connections of their own, all as they were at one moment
+// (every read transaction is open before the first copy starts; `atTheMoment` is called then);
+// otherwise as backupDatabase().
+bool copyAtOneMoment(const QStringList& paths, const QStringList& targets,
+                     const std::function<bool(qint64, qint64)>& goOn, QString* error,
+                     const std::function<void()>& atTheMoment = {});
+
 // Writes the files through to the disk, on a thread of its own; the result says whether all went.
 std::future<bool> syncFiles(const QStringList& paths);
 
