@@ -2,6 +2,7 @@
 
 #include "Schema.h"
 #include "engine/DatabaseFiles.h"
+#include "files/RegularFile.h"
 #include "files/SystemError.h"
 
 #include <QDir>
@@ -62,15 +63,6 @@ public:
 private:
     EVP_MD_CTX* ctx_;
 };
-
-bool syncPath(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 bool writeAll(int fd, const char* data, size_t size, QString* error) {
     while (size > 0) {
@@ -221,14 +213,14 @@ bool mirror(const QString& backup, const QString& place) {
             return false;
         copies << copy;
     }
-    if (!engine::syncFiles(copies).get() || !syncPath(staging.path()))
+    if (!engine::syncFiles(copies).get() || !platform::syncPath(staging.path()))
         return false;
     const QString target = QDir(place).filePath(QFileInfo(backup).fileName());
     if (QFileInfo::exists(target) || std::rename(QFile::encodeName(staging.path()).constData(),
                                                  QFile::encodeName(target).constData()) != 0)
         return false;
     staging.setAutoRemove(false);
-    syncPath(place);
+    platform::syncPath(place);
     prune(place);
     return true;
 }
@@ -366,7 +358,7 @@ void prune(const QString& folder) {
     for (const Backup& b : backups)
         if (!keep.contains(b.moment))
             QDir(b.path).removeRecursively();
-    syncPath(folder);
+    platform::syncPath(folder);
 }
 
 QString liveFingerprint(const QString& programDir) {
@@ -462,7 +454,7 @@ Outcome make(const Job& job, const std::function<bool()>& goOn) {
         ::fsync(out.handle()) != 0)
         return failed(platform::turkishSystemError(out.errorString()));
     out.close();
-    if (!syncPath(staging.path()))
+    if (!platform::syncPath(staging.path()))
         return failed(platform::turkishSystemError(errno));
     if (!goOn())
         return stopped();
@@ -471,7 +463,7 @@ Outcome make(const Job& job, const std::function<bool()>& goOn) {
                     QFile::encodeName(outcome.folder).constData()) != 0)
         return failed(platform::turkishSystemError(errno));
     staging.setAutoRemove(false);
-    syncPath(folder);
+    platform::syncPath(folder);
     outcome.kind = Outcome::Kind::Made;
     prune(folder);
     if (!job.secondPlace.isEmpty())

@@ -1,13 +1,13 @@
 #include "SafetyCopy.h"
 
 #include "engine/DatabaseFiles.h"
+#include "files/RegularFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,15 +19,6 @@ QString identity(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
     return QStringLiteral("%1:%2").arg(st.st_dev).arg(st.st_ino);
-}
-
-bool syncPath(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 // Renames the kept files back over the live ones; false with `error` set on the first that
@@ -48,7 +39,7 @@ bool putKeptBack(const QString& folder, const QStringList& liveFiles, QString* e
         }
     }
     if (!liveFiles.isEmpty())
-        syncPath(QFileInfo(liveFiles.front()).absolutePath());
+        platform::syncPath(QFileInfo(liveFiles.front()).absolutePath());
     return true;
 }
 
@@ -95,7 +86,7 @@ bool SafetyCopy::make(const QStringList& liveFiles, QString* error) {
     const bool written = underWay.open(QIODevice::WriteOnly) && underWay.write(record) == record.size() &&
                          underWay.flush() && ::fsync(underWay.handle()) == 0;
     underWay.close();
-    if (!written || !syncPath(folder_) || !syncPath(programDir_)) {
+    if (!written || !platform::syncPath(folder_) || !platform::syncPath(programDir_)) {
         *error = QStringLiteral("\"%1\" klasörüne yazılamadı.").arg(QDir::toNativeSeparators(folder_));
         QDir(folder_).removeRecursively();
         return false;

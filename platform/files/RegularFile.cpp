@@ -65,4 +65,13 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes) {
     return out;
 }
 
+bool syncPath(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 } // namespace platform

@@ -23,4 +23,7 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes);
 // Whether `path` names a regular file now; links are followed.
 bool isRegularFile(const QString& path);
 
+// Flushes a file or a folder to the disk; a folder must be flushed for a rename in it to last.
+bool syncPath(const QString& path);
+
 } // namespace platform
