@@ -22,6 +22,8 @@ KTS_PACKAGES=(
     ccache
     libzint-dev zbar-tools
     xdg-utils
+    # The tests start a server of their own (tests/pg_private.sh); Debian's cluster is left alone.
+    postgresql libpq-dev
 )
 
 kts_install_packages() {
