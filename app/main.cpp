@@ -1,7 +1,9 @@
 #include "JetStartup.h"
 #include "ProgramDirectory.h"
 #include "ProgramStyle.h"
+#include "Settings.h"
 #include "SingleInstance.h"
+#include "engine/Database.h"
 #include "frmServis.h"
 #include "ui/Dialogs.h"
 
@@ -22,8 +24,11 @@ int main(int argc, char** argv) {
                    ui::Icon::Information);
         return 0;
     }
+    // With a server set, every desk works on its schemas and the program directory's database
+    // files are not used; a server that cannot be reached stops the start (Form_Load says why).
+    engine::setServer(settings::sunucu());
     // Old Access files are converted (or the program ends) before anything opens them.
-    if (!offerJetConversion(nullptr, programDirectory()))
+    if (engine::server().isEmpty() && !offerJetConversion(nullptr, programDirectory()))
         return 1;
     frmServis window;
     QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {

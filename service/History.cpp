@@ -3,6 +3,7 @@
 #include "Schema.h"
 #include "ServisFields.h"
 #include "engine/Database.h"
+#include "engine/Text.h"
 
 #include <QRegularExpression>
 
@@ -14,22 +15,23 @@ QString firstLine(const QString& text) {
     return text.section(u'\n', 0, 0).remove(u'\r').trimmed();
 }
 
-// The match condition, written exactly as the index is, so that the index serves it. Built once:
-// a look-up runs on every record shown.
-const QString& matching(Kind kind) {
-    static const QString device =
-        schema::matchKeySql(fieldOf(Kind::Device)) + QStringLiteral(" = ? AND ID IS NOT ?");
-    static const QString customer =
-        schema::matchKeySql(fieldOf(Kind::Customer)) + QStringLiteral(" = ? AND ID IS NOT ?");
-    return kind == Kind::Device ? device : customer;
+// The match condition, written exactly as the index is, so that the index serves it. Built once
+// per store: a look-up runs on every record shown.
+QString matchingSql(Kind kind, engine::Dialect d) {
+    return schema::matchKeySql(fieldOf(kind), d) +
+           QStringLiteral(" = ? AND ID %1 ?").arg(engine::isNotSql(d));
 }
 
-const QString& countSql(Kind kind) {
-    static const QString device =
-        QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(Kind::Device);
-    static const QString customer =
-        QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(Kind::Customer);
-    return kind == Kind::Device ? device : customer;
+const QString& matching(Kind kind, engine::Dialect d) {
+    static const QString sqlite[] = {matchingSql(Kind::Device, engine::Dialect::Sqlite),
+                                     matchingSql(Kind::Customer, engine::Dialect::Sqlite)};
+    static const QString server[] = {matchingSql(Kind::Device, engine::Dialect::Postgres),
+                                     matchingSql(Kind::Customer, engine::Dialect::Postgres)};
+    return (d == engine::Dialect::Postgres ? server : sqlite)[kind == Kind::Device ? 0 : 1];
+}
+
+QString countSql(Kind kind, engine::Dialect d) {
+    return QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(kind, d);
 }
 
 QVariant exceptKey(qint64 except) {
@@ -46,7 +48,7 @@ int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64
     const QString key = schema::matchKey(text);
     if (key.isEmpty())
         return 0;
-    engine::Statement s = servis.prepare(countSql(kind));
+    engine::Statement s = servis.prepare(countSql(kind, servis.dialect()));
     s.bind(1, key);
     s.bind(2, exceptKey(except));
     s.step();
@@ -54,7 +56,15 @@ int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64
 }
 
 bool indexed(engine::Database& servis, Kind kind) {
-    engine::Statement plan = servis.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + countSql(kind));
+    if (servis.dialect() == engine::Dialect::Postgres) {
+        // The server's schema is laid down whole; the index is there unless someone dropped it.
+        engine::Statement s = servis.prepare(QStringLiteral(
+            "SELECT 1 FROM pg_indexes WHERE schemaname = current_schema() AND indexname = lower(?)"));
+        s.bind(1, QStringLiteral("Servis_%1_Key").arg(fieldOf(kind)));
+        return s.step();
+    }
+    engine::Statement plan =
+        servis.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + countSql(kind, servis.dialect()));
     while (plan.step()) {
         const QString detail = plan.value(plan.columnCount() - 1).toString();
         if (detail.startsWith(QStringLiteral("SEARCH")) && detail.contains(QStringLiteral("INDEX")))
@@ -79,7 +89,8 @@ QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind,
     engine::Statement s = servis.prepare(
         QStringLiteral("SELECT ID, ServisKayitNo, KayitTarih, Sistem, MarkaModel, BasvuruSebebi, Sonuc, "
                        "SonDurum FROM Servis WHERE ") +
-        matching(kind) + QStringLiteral(" ORDER BY KayitTarih DESC, KayitSaat DESC, ID DESC"));
+        matching(kind, servis.dialect()) +
+        QStringLiteral(" ORDER BY KayitTarih DESC, KayitSaat DESC, ID DESC"));
     s.bind(1, key);
     s.bind(2, exceptKey(except));
     const QString usedItems = QStringLiteral("SELECT StokAd FROM StokHareket WHERE KayitNo = ? ORDER BY ID");
@@ -128,8 +139,9 @@ Target resolve(engine::Database& servis, const QString& typed) {
     const QString key = schema::matchKey(typed);
     if (key.isEmpty())
         return t;
-    engine::Statement s = servis.prepare(QStringLiteral("SELECT ID FROM Servis WHERE ") +
-                                         matching(Kind::Device) + QStringLiteral(" LIMIT 2"));
+    engine::Statement s =
+        servis.prepare(QStringLiteral("SELECT ID FROM Servis WHERE ") +
+                       matching(Kind::Device, servis.dialect()) + QStringLiteral(" LIMIT 2"));
     s.bind(1, key);
     s.bind(2, QVariant());
     if (s.step()) {

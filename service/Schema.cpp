@@ -93,65 +93,116 @@ QString create(const Table& t) {
         .arg(QLatin1String(t.name), t.fields.join(QStringLiteral(",\n    ")));
 }
 
-// Case-insensitive look-ups compare the folded field; this index serves them. It uses only
-// SQLite's built-in functions, so the file stays usable in any SQLite tool.
-QString foldedIndex(const QString& table, const QString& field) {
-    return QStringLiteral("CREATE INDEX %1_%2_Fold ON %1 (%3)").arg(table, field, engine::foldSql(field));
+struct Index {
+    QString name;
+    QString table;
+    QStringList columns; // column names or expressions of the store's own functions
+    bool unique = false;
+};
+
+// Field names as the store spells them: a server folds unquoted names to lower case, so its
+// expressions name them so too.
+QString nameIn(const QString& field, engine::Dialect d) {
+    return d == engine::Dialect::Postgres ? field.toLower() : field;
+}
+
+// Orders end with the record key; SQLite keeps it in every index, a server only where named.
+QStringList withKey(QStringList columns, engine::Dialect d) {
+    if (d == engine::Dialect::Postgres)
+        columns << QStringLiteral("ID");
+    return columns;
+}
+
+// Case-insensitive look-ups compare the folded field; this index serves them. It uses only the
+// store's built-in functions, so the file stays usable in any SQLite tool.
+Index foldedIndex(const QString& table, const QString& field, engine::Dialect d) {
+    return {table + u'_' + field + QStringLiteral("_Fold"), table, {engine::foldSql(nameIn(field, d), d)}};
 }
 
 // Sorted record sets order by the order key, the field and the record key; this index holds
 // them in that order, so a sort by the field reads the index instead of sorting every row.
-QString orderIndex(const QString& table, const QString& field) {
-    return QStringLiteral("CREATE INDEX %1_%2_Order ON %1 (%3, \"%2\")")
-        .arg(table, field, engine::orderKeySql(field));
+Index orderIndex(const QString& table, const QString& field, engine::Dialect d) {
+    return {table + u'_' + field + QStringLiteral("_Order"), table,
+            withKey({engine::orderKeySql(nameIn(field, d), d), u'"' + nameIn(field, d) + u'"'}, d)};
 }
 
 // A device's or a customer's records: found by the match key, read newest first from the index.
-QString historyIndex(const QString& field) {
-    return QStringLiteral("CREATE INDEX Servis_%1_Key ON Servis (%2, KayitTarih, KayitSaat)")
-        .arg(field, matchKeySql(field));
+Index historyIndex(const QString& field, engine::Dialect d) {
+    return {QStringLiteral("Servis_%1_Key").arg(field),
+            QStringLiteral("Servis"),
+            {matchKeySql(nameIn(field, d), d), QStringLiteral("KayitTarih"), QStringLiteral("KayitSaat")}};
 }
 
-QStringList servisIndexes() {
+QList<Index> servisIndexes(engine::Dialect d) {
+    const QString servis = QStringLiteral("Servis");
     return {
-        QStringLiteral("CREATE UNIQUE INDEX Servis_ServisKayitNo ON Servis (ServisKayitNo)"),
-        foldedIndex(QStringLiteral("Servis"), QStringLiteral("Unvan")),
-        foldedIndex(QStringLiteral("Servis"), QStringLiteral("Sehir")),
-        foldedIndex(QStringLiteral("Servis"), QStringLiteral("ServisiYapan")),
-        foldedIndex(QStringLiteral("Servis"), QStringLiteral("SeriNo")),
-        foldedIndex(QStringLiteral("Cari"), QStringLiteral("Unvan")),
-        QStringLiteral("CREATE INDEX Bildirim_KayitNo ON Bildirim (KayitNo)"),
-        historyIndex(QStringLiteral("SeriNo")),
-        historyIndex(QStringLiteral("Unvan")),
+        {QStringLiteral("Servis_ServisKayitNo"), servis, {QStringLiteral("ServisKayitNo")}, true},
+        foldedIndex(servis, QStringLiteral("Unvan"), d),
+        foldedIndex(servis, QStringLiteral("Sehir"), d),
+        foldedIndex(servis, QStringLiteral("ServisiYapan"), d),
+        foldedIndex(servis, QStringLiteral("SeriNo"), d),
+        foldedIndex(QStringLiteral("Cari"), QStringLiteral("Unvan"), d),
+        {QStringLiteral("Bildirim_KayitNo"), QStringLiteral("Bildirim"), {QStringLiteral("KayitNo")}},
+        historyIndex(QStringLiteral("SeriNo"), d),
+        historyIndex(QStringLiteral("Unvan"), d),
     };
 }
 
-QStringList stokIndexes() {
+QList<Index> stokIndexes(engine::Dialect d) {
+    const QString cards = QStringLiteral("StokKartlar");
     return {
-        QStringLiteral("CREATE INDEX StokHareket_KayitNo ON StokHareket (KayitNo)"),
-        QStringLiteral("CREATE INDEX StokHareket_StokHarKod ON StokHareket (StokHarKod)"),
-        QStringLiteral("CREATE INDEX StokKartlar_StokKod ON StokKartlar (StokKod)"),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokKod")),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokAd")),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
-        foldedIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
-        QStringLiteral("CREATE INDEX AltGurup_Gurup ON AltGurup (Gurup)"),
+        {QStringLiteral("StokHareket_KayitNo"), QStringLiteral("StokHareket"), {QStringLiteral("KayitNo")}},
+        {QStringLiteral("StokHareket_StokHarKod"),
+         QStringLiteral("StokHareket"),
+         {QStringLiteral("StokHarKod")}},
+        {QStringLiteral("StokKartlar_StokKod"), cards, {QStringLiteral("StokKod")}},
+        foldedIndex(cards, QStringLiteral("StokKod"), d),
+        foldedIndex(cards, QStringLiteral("StokAd"), d),
+        foldedIndex(cards, QStringLiteral("Barkod"), d),
+        foldedIndex(cards, QStringLiteral("Serino"), d),
+        {QStringLiteral("AltGurup_Gurup"), QStringLiteral("AltGurup"), {QStringLiteral("Gurup")}},
         // A card's uses are found by its code, compared without regard to case: without this the
         // deletion of a card reads every use.
-        foldedIndex(QStringLiteral("StokHareket"), QStringLiteral("StokHarKod")),
+        foldedIndex(QStringLiteral("StokHareket"), QStringLiteral("StokHarKod"), d),
         // The group filter: one group's cards, already in the list's code order.
-        QStringLiteral("CREATE INDEX StokKartlar_Gurup_StokKod ON StokKartlar (%1, %2, \"StokKod\")")
-            .arg(engine::foldSql(QStringLiteral("Gurup")), engine::orderKeySql(QStringLiteral("StokKod"))),
+        {QStringLiteral("StokKartlar_Gurup_StokKod"), cards,
+         withKey({engine::foldSql(nameIn(QStringLiteral("Gurup"), d), d),
+                  engine::orderKeySql(nameIn(QStringLiteral("StokKod"), d), d),
+                  u'"' + nameIn(QStringLiteral("StokKod"), d) + u'"'},
+                 d)},
         // The stock list sorts by any of its four columns.
-        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokKod")),
-        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("StokAd")),
-        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("Barkod")),
-        orderIndex(QStringLiteral("StokKartlar"), QStringLiteral("Serino")),
+        orderIndex(cards, QStringLiteral("StokKod"), d),
+        orderIndex(cards, QStringLiteral("StokAd"), d),
+        orderIndex(cards, QStringLiteral("Barkod"), d),
+        orderIndex(cards, QStringLiteral("Serino"), d),
     };
+}
+
+bool isStok(const QString& fileName) {
+    return fileName.compare(kStokFile, Qt::CaseInsensitive) == 0;
+}
+
+// On a server every column is an expression in parentheses (a plain column stays a plain one
+// there) and the table is named with its schema.
+QString createIndex(const Index& index, engine::Dialect d, const QString& schema = {}) {
+    if (d == engine::Dialect::Sqlite)
+        return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+            .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), index.name, index.table,
+                 index.columns.join(QStringLiteral(", ")));
+    QStringList columns;
+    for (const QString& c : index.columns)
+        columns << u'(' + c + u')';
+    return QStringLiteral("CREATE %1INDEX %2 ON %3.%4 (%5)")
+        .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), index.name, schema, index.table,
+             columns.join(QStringLiteral(", ")));
 }
 
 QStringList indexesOf(const QString& fileName) {
-    return fileName.compare(kStokFile, Qt::CaseInsensitive) == 0 ? stokIndexes() : servisIndexes();
+    QStringList out;
+    for (const Index& i :
+         isStok(fileName) ? stokIndexes(engine::Dialect::Sqlite) : servisIndexes(engine::Dialect::Sqlite))
+        out << createIndex(i, engine::Dialect::Sqlite);
+    return out;
 }
 
 QString createAdded(const Table& t) {
@@ -171,8 +222,10 @@ QString matchKey(QStringView text) {
     return folded.mid(from, to - from);
 }
 
-QString matchKeySql(const QString& column) {
-    return QStringLiteral("trim(%1, char(32, 9, 10, 13))").arg(engine::foldSql(column));
+QString matchKeySql(const QString& column, engine::Dialect d) {
+    if (d == engine::Dialect::Postgres)
+        return QStringLiteral("btrim(%1, E' \\t\\n\\r')").arg(engine::foldSql(column, d));
+    return QStringLiteral("trim(%1, char(32, 9, 10, 13))").arg(engine::foldSql(column, d));
 }
 
 QStringList servisStatements() {
@@ -199,6 +252,83 @@ QStringList statementsOf(const QString& fileName) {
     return out + addedTriggersOf(fileName) + indexesOf(fileName);
 }
 
+namespace {
+
+// The server's own word for each type the files declare; texts compare byte by byte there too.
+QString serverColumn(const QString& field) {
+    const QString name = field.section(u' ', 0, 0);
+    QString type = field.section(u' ', 1).toUpper();
+    if (type.startsWith(QLatin1String("TEXT")))
+        type.replace(0, 4, QStringLiteral("text COLLATE \"C\""));
+    return name + u' ' + type;
+}
+
+QString serverTable(const QString& schema, const Table& t) {
+    QStringList columns{QStringLiteral("ID bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")};
+    for (const QString& f : t.fields)
+        columns << serverColumn(f);
+    return QStringLiteral("CREATE TABLE %1.%2 (%3)")
+        .arg(schema, QLatin1String(t.name), columns.join(QStringLiteral(", ")));
+}
+
+// Every committed write is announced to the other desks on the schema's channel, once per
+// statement, with the table's name.
+QStringList announcements(const QString& schema, const QList<Table>& tables) {
+    QStringList out{QStringLiteral("CREATE FUNCTION %1.kts_duyur() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                                   "BEGIN PERFORM pg_notify('kts_' || TG_TABLE_SCHEMA, TG_TABLE_NAME); "
+                                   "RETURN NULL; END $$")
+                        .arg(schema)};
+    for (const Table& t : tables)
+        out << QStringLiteral("CREATE TRIGGER %2_duyur AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1.%2 "
+                              "FOR EACH STATEMENT EXECUTE FUNCTION %1.kts_duyur()")
+                   .arg(schema, QLatin1String(t.name));
+    return out;
+}
+
+const QString kSchemaComment = QStringLiteral("Kelvora Teknik Servis 1");
+
+} // namespace
+
+QString serverSchemaOf(const QString& fileName) {
+    return QFileInfo(fileName).completeBaseName().toLower();
+}
+
+QStringList serverStatements() {
+    QStringList out;
+    for (const QString& file : {kServisFile, kStokFile}) {
+        const QString schema = serverSchemaOf(file);
+        QList<Table> tables = tablesOf(file) + addedTablesOf(file);
+        if (!isStok(file))
+            tables << Table{"MalzemeTasima",
+                            {QStringLiteral("StokHareketID INTEGER NOT NULL"), QStringLiteral("EskiKod TEXT"),
+                             QStringLiteral("YeniKod TEXT NOT NULL")}};
+        out << QStringLiteral("CREATE SCHEMA %1").arg(schema);
+        for (const Table& t : tables)
+            out << serverTable(schema, t);
+        for (const Index& i :
+             isStok(file) ? stokIndexes(engine::Dialect::Postgres) : servisIndexes(engine::Dialect::Postgres))
+            out << createIndex(i, engine::Dialect::Postgres, schema);
+        out << announcements(schema, tables);
+        out << QStringLiteral("COMMENT ON SCHEMA %1 IS '%2'").arg(schema, kSchemaComment);
+    }
+    // The notifications of a record follow its code when it is changed and go when it is deleted,
+    // whichever desk changes it.
+    out << QStringLiteral(
+        "CREATE FUNCTION servis.bildirim_izle() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+        "IF TG_OP = 'DELETE' THEN DELETE FROM servis.Bildirim WHERE KayitNo = OLD.ServisKayitNo; RETURN OLD; "
+        "END IF; "
+        "IF OLD.ServisKayitNo IS DISTINCT FROM NEW.ServisKayitNo THEN UPDATE servis.Bildirim SET KayitNo = "
+        "NEW.ServisKayitNo WHERE KayitNo = OLD.ServisKayitNo; END IF; RETURN NEW; END $$");
+    out << QStringLiteral(
+        "CREATE TRIGGER servis_bildirim AFTER DELETE OR UPDATE OF ServisKayitNo ON servis.Servis "
+        "FOR EACH ROW EXECUTE FUNCTION servis.bildirim_izle()");
+    return out;
+}
+
+QString serverSchemaComment() {
+    return kSchemaComment;
+}
+
 QStringList createMissingDatabases(const QString& directory) {
     QDir().mkpath(directory);
     const QDir dir(directory);
@@ -214,6 +344,9 @@ QStringList createMissingDatabases(const QString& directory) {
 }
 
 void upgradeInPlace(engine::Database& db, const QString& fileName) {
+    // A server's schemas are laid down whole, and brought up to date, by kts-server.
+    if (db.dialect() != engine::Dialect::Sqlite)
+        return;
     QStringList added;
     for (const Table& t : addedTablesOf(fileName))
         added << createAdded(t);
@@ -239,12 +372,15 @@ void upgradeInPlace(engine::Database& db, const QString& fileName) {
 
 QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade upgrade) {
     const QString name = QFileInfo(path).fileName();
-    if (!QFileInfo(path).isFile())
+    if (engine::server().isEmpty() && !QFileInfo(path).isFile())
         return QStringLiteral("%1 dosyası bulunamadı (%2).").arg(name, path);
     std::shared_ptr<engine::Database> db;
     try {
         db = engine::Database::open(path);
     } catch (const engine::DbError& e) {
+        // A server that cannot be reached, or holds no schema of ours, says so in its own words.
+        if (!engine::server().isEmpty())
+            return e.description();
         return QStringLiteral("%1 bu programın veritabanı değil ya da bozuk.\n\n%2")
             .arg(name, e.description());
     }
@@ -277,6 +413,8 @@ QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade 
 }
 
 QString checkWritable(const QString& path) {
+    if (!engine::server().isEmpty())
+        return {}; // the server says so itself at the first write it refuses
     const QFileInfo info(path);
     const QByteArray file = QFile::encodeName(info.absoluteFilePath());
     const QByteArray folder = QFile::encodeName(info.absolutePath());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Schema.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,7 +20,7 @@ inline const QString kStokFile = QStringLiteral("Stok.mdb");
 // in SQL built from SQLite's own functions, so that an index on it stays correct whatever tool
 // writes the file.
 QString matchKey(QStringView text);
-QString matchKeySql(const QString& column);
+QString matchKeySql(const QString& column, engine::Dialect dialect = engine::Dialect::Sqlite);
 
 QStringList servisStatements();
 QStringList stokStatements();
@@ -27,6 +29,13 @@ QStringList statementsOf(const QString& fileName);
 // The tables of that file that the old program's databases already had; the tables this program
 // added later are not among them.
 QStringList originalTablesOf(const QString& fileName);
+
+// On a PostgreSQL server each file is a schema of one database, named after it ("servis").
+QString serverSchemaOf(const QString& fileName);
+// The statements that lay both schemas down on an empty server database, to be run in one
+// transaction; the schemas' comment then says which version of them the server holds.
+QStringList serverStatements();
+QString serverSchemaComment();
 
 // Lays down empty database files in `directory` where none exist; returns the files made.
 // An existing file is never touched.

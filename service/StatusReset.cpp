@@ -15,8 +15,10 @@ void resetAllStatuses(engine::Database& servis, const std::function<bool(int, in
 
     // Only rows whose status differs are written: a status column carries no index, so the
     // reset touches nothing else and costs little on records already waiting.
+    const engine::Dialect d = servis.dialect();
     const QString update =
-        QStringLiteral("UPDATE Servis SET SonDurum = 0 WHERE ID > ? AND ID <= ? AND SonDurum IS NOT 0");
+        QStringLiteral("UPDATE Servis SET SonDurum = 0 WHERE ID > ? AND ID <= ? AND SonDurum %1 0")
+            .arg(engine::isNotSql(d));
     engine::Statement bounds = servis.prepare(QStringLiteral("SELECT coalesce(max(ID), 0) FROM Servis"));
     bounds.step();
     const int maxId = static_cast<int>(bounds.int64(0));
@@ -35,9 +37,9 @@ void resetAllStatuses(engine::Database& servis, const std::function<bool(int, in
     for (const char* f : kCustomerFields)
         customer << QString::fromLatin1(f);
     customer << QStringLiteral("Email");
-    const QString fold = engine::foldSql(QStringLiteral("Unvan"));
+    const QString fold = engine::foldSql(QStringLiteral("Unvan"), d);
     const auto qualified = [&](const QString& table) {
-        return QString(fold).replace(QStringLiteral("\"Unvan\""), table + QStringLiteral(".\"Unvan\""));
+        return engine::foldExpressionSql(table + QStringLiteral(".Unvan"), d);
     };
     // Empty texts are stored as "", as the record entry stores them; a record without a title
     // names no customer.

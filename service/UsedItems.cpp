@@ -11,8 +11,11 @@ namespace {
 const QString kJournal = QStringLiteral("MalzemeTasima");
 
 bool hasJournal(engine::Database& servis) {
-    engine::Statement s =
-        servis.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    engine::Statement s = servis.prepare(
+        servis.dialect() == engine::Dialect::Postgres
+            ? QStringLiteral(
+                  "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = lower(?)")
+            : QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
     s.bind(1, kJournal);
     return s.step();
 }

@@ -8,6 +8,7 @@
 #include "Schema.h"
 #include "Settings.h"
 #include "clock/Clock.h"
+#include "engine/Database.h"
 #include "frmYedekler.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
@@ -42,7 +43,8 @@ void frmServis::connectAutoBackup() {
 // Starts a backup beside the window unless one runs already or a restore is under way; unless
 // `evenUnchanged`, only when something was written since the last one.
 void frmServis::startAutoBackup(bool evenUnchanged) {
-    if (autoBackup_->running() || Gerial->isChecked())
+    // The files it would copy are not where a server keeps the records.
+    if (autoBackup_->running() || Gerial->isChecked() || !engine::server().isEmpty())
         return;
     const QString folder = programFile(autobackup::kFolder);
     if (!evenUnchanged && !autobackup::writtenSince(programDirectory(), folder))

@@ -6,6 +6,7 @@
 #include "ProgramDirectory.h"
 #include "SafetyCopy.h"
 #include "Schema.h"
+#include "engine/Database.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/DbError.h"
 #include "files/SystemError.h"
@@ -158,6 +159,20 @@ bool placePair(QWidget* parent, const QString& folder, const QString& staging, c
     return true;
 }
 
+// The backup and the restore copy the program directory's files; records kept on a server are
+// not in them, so on a server both say so rather than copy files no desk uses.
+bool refusedOnServer(QWidget* parent) {
+    if (engine::server().isEmpty())
+        return false;
+    ui::MsgBox(parent,
+               QStringLiteral("Kayıtlar veritabanı sunucusunda (%1) tutuluyor; bu klasördeki dosyalar "
+                              "kullanılmıyor. Sunucudaki kayıtlar buradan yedeklenemez ve geri alınamaz: "
+                              "sunucunun kendi yedeğini (pg_dump) kullanın.")
+                   .arg(engine::describeServer(engine::server())),
+               ui::Icon::Exclamation);
+    return true;
+}
+
 } // namespace
 
 void frmServis::connectBackup() {
@@ -166,6 +181,8 @@ void frmServis::connectBackup() {
 }
 
 void frmServis::Yedekle_Click() {
+    if (refusedOnServer(this))
+        return;
     ui::FileDialog dialog;
     dialog.mode = ui::FileDialog::Mode::Save;
     dialog.title = QStringLiteral("Bilgilerini Yedekle...");
@@ -280,6 +297,8 @@ void frmServis::Gerial_Click() {
 }
 
 void frmServis::restoreMarked(const std::function<QString()>& choose) {
+    if (refusedOnServer(this))
+        return;
     // The check mark silences the record display while the data sources are closed and reopened,
     // and keeps automatic backups from starting; every way out of the restore, a failure
     // included, takes it off.

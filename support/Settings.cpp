@@ -110,6 +110,14 @@ void setPrn(const QString& printer) {
     write("Prn", printer);
 }
 
+QString sunucu() {
+    return read("Sunucu");
+}
+
+void setSunucu(const QString& conninfo) {
+    write("Sunucu", conninfo);
+}
+
 QString etiketYazici() {
     return read("EtiketYazici");
 }

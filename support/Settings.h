@@ -50,4 +50,10 @@ void setYedekYeri2(const QString& folder);
 int yedekAraligi();
 void setYedekAraligi(int hours);
 
+// The PostgreSQL server the desks share, as a libpq connection string ("host=… dbname=…
+// user=…"); "" keeps the two database files of the program directory. A password never goes
+// here: libpq reads it from the user's ~/.pgpass.
+QString sunucu();
+void setSunucu(const QString& conninfo);
+
 } // namespace settings

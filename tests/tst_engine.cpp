@@ -22,6 +22,23 @@ void addCustomers(const QString& file, const QStringList& titles) {
                           {t, QStringLiteral("Ankara")});
 }
 
+// How the store would run a query: SQLite's plan steps, or the server's plan with sequential
+// scans and sorts priced out, so that an index shows wherever one can serve.
+QString planOf(engine::Database& database, const QString& query, const QVariantList& params = {}) {
+    const bool server = database.dialect() == engine::Dialect::Postgres;
+    if (server) {
+        database.exec(QStringLiteral("SET enable_seqscan = off"));
+        database.exec(QStringLiteral("SET enable_sort = off"));
+    }
+    engine::Statement s = database.prepare(
+        (server ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + query);
+    s.bindAll(params);
+    QStringList steps;
+    while (s.step())
+        steps << s.value(server ? 0 : 3).toString();
+    return steps.join(u'|');
+}
+
 int errorOf(const std::function<void()>& f) {
     try {
         f();
@@ -100,6 +117,8 @@ private Q_SLOTS:
     // Set up before the first connection, SQLite keeps no allocation counts, and so no lock that
     // two checking threads would queue on; a connection opened ahead of the engine undoes that.
     void sqliteKeepsNoAllocationCounts() {
+        if (TestDatabase::onServer())
+            QSKIP("SQLite's own allocation counts");
         const auto database = engine::Database::open(db->servis());
         database->exec(QStringLiteral("SELECT count(*) FROM Servis"));
         QCOMPARE(sqlite3_memory_used(), sqlite3_int64(0));
@@ -173,12 +192,11 @@ private Q_SLOTS:
         Recordset* rs = &open(QStringLiteral("Select * From Cari Where Unvan <> 'C'"));
         QCOMPARE(titlesOf(*rs), (QStringList{"A", "B"}));
 
-        // another program writes to the file
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(db->servis().toUtf8().constData(), &other), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(other, "INSERT INTO Cari (Unvan) VALUES ('D')", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
-        sqlite3_close(other);
+        // another program, or another desk, writes; a desk hears of it a moment after its commit
+        const quint64 before = source->database()->version(QStringLiteral("Cari"));
+        TestDatabase::fromAnotherProgram(db->servis(),
+                                         QStringLiteral("INSERT INTO Cari (Unvan) VALUES ('D')"));
+        QTRY_VERIFY(source->database()->version(QStringLiteral("Cari")) != before);
         source->refresh();
         rs = source->recordset();
         QCOMPARE(titlesOf(*rs), (QStringList{"A", "B", "D"}));
@@ -320,21 +338,24 @@ private Q_SLOTS:
         const engine::Fragment rowByRow = engine::translateCriteria(criterion.section(" Where ", 1),
                                                                     rs.table(), engine::Evaluation::RowByRow);
         engine::Statement s =
-            rs.database().prepare("SELECT group_concat(Sehir, '|') FROM (SELECT Sehir FROM Cari "
-                                  "WHERE " +
-                                  rowByRow.sql + " ORDER BY ID)");
+            rs.database().prepare("SELECT Sehir FROM Cari WHERE " + rowByRow.sql + " ORDER BY ID");
         s.bindAll(rowByRow.params);
-        QVERIFY(s.step());
-        QCOMPARE(s.value(0).toString(), expected.join('|'));
+        QStringList found;
+        while (s.step())
+            found << s.value(0).toString();
+        QCOMPARE(found, expected);
     }
 
     void foldExpressionAgreesWithFoldText() {
         const QString alphabet =
             QStringLiteral("abcçdefgğhıijklmnoöprsştuüvyzqwxABCÇDEFGĞHIİJKLMNOÖPRSŞTUÜVYZ0-9 é");
         TestDatabase::sql(db->servis(), QStringLiteral("INSERT INTO Cari (Unvan) VALUES (?)"), {alphabet});
+        const auto database = engine::Database::open(db->servis());
+        const engine::TableInfo& cari = database->table(QStringLiteral("Cari"));
+        const QString unvan = cari.fields[cari.indexOf(u"Unvan")].name;
         QCOMPARE(TestDatabase::scalar(
                      db->servis(),
-                     QStringLiteral("SELECT %1 FROM Cari").arg(engine::foldSql(QStringLiteral("Unvan"))))
+                     QStringLiteral("SELECT %1 FROM Cari").arg(engine::foldSql(unvan, database->dialect())))
                      .toString(),
                  engine::foldText(alphabet));
     }
@@ -372,12 +393,9 @@ private Q_SLOTS:
         QFETCH(QString, sort);
         auto stok = engine::Database::open(db->stok());
         const QString order = engine::translateSort(sort, stok->table(QStringLiteral("StokKartlar")));
-        engine::Statement plan =
-            stok->prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT ID FROM StokKartlar ORDER BY ") + order);
-        QStringList steps;
-        while (plan.step())
-            steps << plan.value(3).toString();
-        QVERIFY2(!steps.join(u'|').contains(QLatin1String("TEMP B-TREE")), qPrintable(steps.join(u'|')));
+        const QString steps = planOf(*stok, QStringLiteral("SELECT ID FROM StokKartlar ORDER BY ") + order);
+        QVERIFY2(!steps.contains(QLatin1String("TEMP B-TREE")) && !steps.contains(QLatin1String("Sort")),
+                 qPrintable(steps));
     }
 
     void recordSourceSpellings_data() {
@@ -448,9 +466,13 @@ private Q_SLOTS:
             QFAIL("opened a missing file");
         } catch (const DbError& e) {
             QCOMPARE(e.number(), int(engine::ErrFileNotFound));
-            QVERIFY(e.description().contains(missing));
+            QVERIFY2(e.description().contains(TestDatabase::onServer() ? QStringLiteral("\"yok\" şeması")
+                                                                       : missing),
+                     qPrintable(e.description()));
         }
         QVERIFY(!QFile::exists(missing));
+        if (TestDatabase::onServer())
+            return; // a server has no files of a foreign kind
 
         const QString foreign = db->dir() + QStringLiteral("/Bozuk.mdb");
         QFile f(foreign);
@@ -466,13 +488,9 @@ private Q_SLOTS:
         const auto plan = [&](const QString& file, const QString& recordSource) {
             auto database = engine::Database::open(file);
             const engine::SourceQuery q = engine::parseRecordSource(recordSource, database->lookup());
-            engine::Statement s = database->prepare(
-                QStringLiteral("EXPLAIN QUERY PLAN SELECT ID FROM %1 WHERE %2").arg(q.table, q.where.sql));
-            s.bindAll(q.where.params);
-            QString text;
-            while (s.step())
-                text += s.value(3).toString() + u'\n';
-            return text;
+            return planOf(*database, QStringLiteral("SELECT ID FROM %1 WHERE %2").arg(q.table, q.where.sql),
+                          q.where.params)
+                .toUpper();
         };
         QVERIFY(plan(db->stok(), QStringLiteral("Select * From StokHareket where KayitNo='01-0001-01'"))
                     .contains(QStringLiteral("INDEX")));

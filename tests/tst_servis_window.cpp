@@ -1,12 +1,14 @@
 #include "ServisFixture.h"
 #include "StatusReset.h"
 #include "engine/Database.h"
+#include "engine/PgStore.h"
 #include "ui/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 
@@ -107,9 +109,8 @@ private Q_SLOTS:
         QTest::keyClick(&f->window(), Qt::Key_F1);
         QCOMPARE(f->servis("SELECT count(*) FROM Servis WHERE SonDurum <> 0").toInt(), 0);
         QCOMPARE(f->servis("SELECT count(*) FROM Servis").toInt(), 4);
-        QCOMPARE(
-            f->servis("SELECT group_concat(Unvan, '|') FROM (SELECT Unvan FROM Cari ORDER BY ID)").toString(),
-            QStringLiteral("ANKARA OTO|Bursa Cam|İzmir Elektrik"));
+        QCOMPARE(TestDatabase::joined(f->db.servis(), "SELECT Unvan FROM Cari ORDER BY ID"),
+                 QStringLiteral("ANKARA OTO|Bursa Cam|İzmir Elektrik"));
         QCOMPARE(f->servis("SELECT Sehir FROM Cari WHERE Unvan='Bursa Cam'").toString(),
                  QStringLiteral("Bursa"));
         QCOMPARE(f->caption(), QStringLiteral("Kayıt: 1 / 4"));
@@ -177,12 +178,36 @@ private Q_SLOTS:
         QCOMPARE(w.pos(), QPoint(10, 20));
     }
 
+    // A missing file, a server that cannot be reached or a server without our schema stops the
+    // start with one message that names what is missing; nothing falls back to other data.
+    void missingDatabaseIsNamedAndStopsTheStart_data() {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("named");
+        if (!TestDatabase::onServer()) {
+            QTest::newRow("file") << "file"
+                                  << "Stok.mdb";
+            return;
+        }
+        QTest::newRow("unreachable server") << "unreachable"
+                                            << "/yok/kts-sunucu:5432/kts";
+        QTest::newRow("server without the schema") << "schema"
+                                                   << "\"stok\" şeması yok";
+    }
     void missingDatabaseIsNamedAndStopsTheStart() {
-        QFile::remove(f->db.stok());
+        QFETCH(QString, what);
+        QFETCH(QString, named);
+        const QString server = engine::server();
+        const auto restore = qScopeGuard([&] { engine::setServer(server); });
+        if (what == u"file")
+            QFile::remove(f->db.stok());
+        else if (what == u"unreachable")
+            engine::setServer(QStringLiteral("host=/yok/kts-sunucu port=5432 dbname=kts user=kts"));
+        else
+            engine::runOnServer(server, {QStringLiteral("DROP SCHEMA stok CASCADE")});
         frmServis w;
         QVERIFY(!w.Form_Load());
         QCOMPARE(f->dialogs.shown.size(), 1);
-        QVERIFY(f->dialogs.shown[0].text.contains(QStringLiteral("Stok.mdb")));
+        QVERIFY2(f->dialogs.shown[0].text.contains(named), qPrintable(f->dialogs.shown[0].text));
         QVERIFY(!QFile::exists(f->db.stok()));
     }
 };

@@ -5,21 +5,24 @@
 
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace engine {
 
+class Cursor;
 class Database;
+class Store;
 
 // A prepared statement borrowed from the connection's cache; reset when it goes out of scope.
 class Statement {
 public:
-    Statement(Database* db, sqlite3_stmt* stmt)
+    Statement(Database* db, Cursor* cursor)
         : db_(db)
-        , stmt_(stmt) {}
+        , cursor_(cursor) {}
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
     ~Statement();
@@ -34,21 +37,34 @@ public:
 
 private:
     Database* db_;
-    sqlite3_stmt* stmt_;
+    Cursor* cursor_;
 };
 
-// A connection to one database file of the program directory. Connections are shared per
-// file within a run, so every window sees the others' writes at once.
+// Where the program's data lives when it is not in the program directory: a libpq connection
+// string of the PostgreSQL server the desks share, empty for the SQLite files. Set once at start.
+void setServer(const QString& conninfo);
+const QString& server();
+// The server as a person would name it: "host:port/dbname", with no password.
+QString describeServer(const QString& conninfo);
+
+// A connection to one database file of the program directory, or, with a server set, to the
+// schema of the server named after the file ("Servis.mdb" is the schema "servis"). Connections
+// are shared per file within a run, so every window sees the others' writes at once.
 class Database {
 public:
-    // Opens an existing file; never creates one. A missing or unreadable file is an error that
-    // names it.
+    // Opens an existing file or schema; never creates one. A missing or unreadable file, or a
+    // server that cannot be reached, is an error that names it.
     static std::shared_ptr<Database> open(const QString& path);
+    // The file itself, whatever server is set: what moves a workshop's files onto a server reads.
+    static std::shared_ptr<Database> openFile(const QString& path);
+    // One schema of the server `conninfo` names, whatever server is set.
+    static std::shared_ptr<Database> openServer(const QString& conninfo, const QString& schema);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
     const QString& path() const { return path_; }
+    Dialect dialect() const { return dialect_; }
     // Whether some part of the program still holds a connection to the file.
     static bool isOpen(const QString& path);
 
@@ -61,20 +77,22 @@ public:
         return [this](const QString& n) -> const TableInfo& { return table(n); };
     }
 
+    // A statement of the store's own SQL, with "?" for each value.
     Statement prepare(const QString& sql);
-    void exec(const QString& sql); // plain SQLite, no result rows
+    void exec(const QString& sql); // no result rows
     int changes() const;           // rows changed by the last statement
 
     // The version of a table's data. It moves with every write to the table through this
     // connection, with every write whose table is not known, and with every commit of another
-    // connection or program; record sets keep keys, rows and find results while it stands still.
+    // connection, program or desk; record sets keep keys, rows and find results while it stands
+    // still.
     quint64 version(const QString& table);
     // The version as last seen, without asking about other connections (cheap enough per field).
     quint64 knownVersion(const QString& table) const;
     void changed(const QString& table); // a write to one table
     void changed();                     // a write that may have touched any table
 
-    // Many writes in one disk synchronisation.
+    // Many writes in one disk synchronisation, or one server transaction.
     class Transaction {
     public:
         explicit Transaction(Database& db);
@@ -86,19 +104,21 @@ public:
         bool open_ = true;
     };
 
-    [[noreturn]] void raise(int rc, const QString& context = {});
-    sqlite3* handle() const { return db_; }
+    // The SQLite connection of a file; null on a server.
+    sqlite3* handle() const;
 
 private:
-    Database(QString path, sqlite3* db);
+    Database(QString path, std::unique_ptr<Store> store);
+    static std::shared_ptr<Database> shared(const QString& key,
+                                            const std::function<std::unique_ptr<Store>()>& make);
 
     QString path_;
-    sqlite3* db_;
-    QHash<QString, sqlite3_stmt*> statements_;
+    std::unique_ptr<Store> store_;
+    Dialect dialect_;
+    std::unordered_map<QString, std::unique_ptr<Cursor>> statements_;
     QHash<QString, TableInfo> tables_;      // by lower-case name
     QHash<QString, quint64> tableVersions_; // by lower-case name
     quint64 anyVersion_ = 0;
-    qint64 dataVersion_ = -1;
 };
 
 } // namespace engine

@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kCacheRows = 512;
 constexpr int kProbeKeys = 512;
+constexpr int kBatchRows = 64;
 
 QString quoted(const QString& name) {
     return QLatin1Char('"') + name + QLatin1Char('"');
@@ -211,8 +212,11 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
         return -1;
     const int last = static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
     const Fragment& crit = criterion(criteria, Evaluation::RowByRow);
-    QString sql = QStringLiteral("SELECT %1 FROM %2 NOT INDEXED WHERE %1 BETWEEN ? AND ?")
-                      .arg(quoted(table_->key), quoted(table_->name));
+    // SQLite would otherwise pick a folded-field index and read far beyond the keys looked at.
+    const QString notIndexed =
+        table_->dialect == Dialect::Sqlite ? QStringLiteral(" NOT INDEXED") : QString();
+    QString sql = QStringLiteral("SELECT %1 FROM %2%3 WHERE %1 BETWEEN ? AND ?")
+                      .arg(quoted(table_->key), quoted(table_->name), notIndexed);
     if (!query_.where.empty())
         sql += QStringLiteral(" AND (%1)").arg(query_.where.sql);
     sql += QStringLiteral(" AND (%1) ORDER BY %2 LIMIT 1").arg(crit.sql, quoted(table_->key));
@@ -279,6 +283,8 @@ const Recordset::Row& Recordset::row(int position) const {
         return *it;
     if (cache_.size() >= kCacheRows)
         cache_.clear();
+    if (table_->dialect == Dialect::Postgres)
+        return fetchBatch(position);
     Statement s = db_->prepare(
         QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(quoted(table_->name), quoted(table_->key)));
     s.bind(1, key);
@@ -288,6 +294,30 @@ const Recordset::Row& Recordset::row(int position) const {
     for (int i = 0; i < r.size(); ++i)
         r[i] = fromStored(s.value(i), table_->fields[i].type);
     return *cache_.insert(key, r);
+}
+
+// Over a network every statement costs a round trip: the rows from `position` on that are not in
+// the cache come in one, so that a screenful of a grid, or the next records, cost no more.
+const Recordset::Row& Recordset::fetchBatch(int position) const {
+    QStringList wanted;
+    const int end = static_cast<int>(std::min<qsizetype>(keys_.size(), position + kBatchRows));
+    for (int p = position; p < end; ++p) {
+        if (p == position || !cache_.contains(keys_[p]))
+            wanted << QString::number(keys_[p]);
+    }
+    Statement s = db_->prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ANY (?::bigint[])")
+                                   .arg(quoted(table_->name), quoted(table_->key)));
+    s.bind(1, QStringLiteral("{%1}").arg(wanted.join(u',')));
+    while (s.step()) {
+        Row r(table_->fields.size());
+        for (int i = 0; i < r.size(); ++i)
+            r[i] = fromStored(s.value(i), table_->fields[i].type);
+        cache_.insert(r[keyField_].toLongLong(), r);
+    }
+    const auto it = cache_.constFind(keys_[position]);
+    if (it == cache_.constEnd())
+        throw DbError(ErrRecordDeleted, QStringLiteral("Kayıt silinmiş."));
+    return *it;
 }
 
 void Recordset::requireCurrent() const {
@@ -381,10 +411,18 @@ void Recordset::update() {
                       .arg(quoted(table_->name), names.join(u','), marks.join(u','));
         }
         const bool current = keysetCurrent();
-        Statement s = db_->prepare(sql);
-        s.bindAll(values);
-        s.run();
-        keys_.push_back(sqlite3_last_insert_rowid(db_->handle()));
+        if (table_->dialect == Dialect::Postgres) {
+            sql += QStringLiteral(" RETURNING ") + quoted(table_->key);
+            Statement s = db_->prepare(sql);
+            s.bindAll(values);
+            s.step();
+            keys_.push_back(s.int64(0));
+        } else {
+            Statement s = db_->prepare(sql);
+            s.bindAll(values);
+            s.run();
+            keys_.push_back(sqlite3_last_insert_rowid(db_->handle()));
+        }
         wrote(current, inKeyOrderWithoutFilter());
         if (!keysSorted_ || (keys_.size() > 1 && keys_[keys_.size() - 2] > keys_.back()))
             keysSorted_ = false;

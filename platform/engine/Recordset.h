@@ -85,6 +85,7 @@ private:
     using Row = QVector<QVariant>;
 
     const Row& row(int position) const; // throws when the row vanished
+    const Row& fetchBatch(int position) const;
     const Row& currentRow() const;
     void requireCurrent() const;
     void land(int position);

@@ -7,6 +7,9 @@ namespace engine {
 
 enum class FieldType { Text, Integer, Date, Time, Other };
 
+// The SQL a store speaks: the translator writes folds, order keys and patterns in its terms.
+enum class Dialect { Sqlite, Postgres };
+
 struct FieldInfo {
     QString name;
     FieldType type = FieldType::Text;
@@ -16,6 +19,7 @@ struct TableInfo {
     QString name;
     QString key; // the INTEGER PRIMARY KEY column that record sets use as bookmark
     QVector<FieldInfo> fields;
+    Dialect dialect = Dialect::Sqlite;
 
     // Field names are matched without regard to case, as the engine always did.
     int indexOf(QStringView field) const {

@@ -177,7 +177,7 @@ public:
                 ++pos_;
             }
             if (f.type == FieldType::Text)
-                parts << orderKeySql(f.name) + direction;
+                parts << orderKeySql(f.name, table_->dialect) + direction;
             parts << quoteIdent(f.name) + direction;
             if (peek().kind != Tok::Comma) {
                 // The key last, in the same direction, makes the order total; an index on the
@@ -340,12 +340,13 @@ private:
 
     void putFolded(Fragment& out, const Operand& o) {
         if (o.kind == Operand::Field) {
-            out.sql += foldSql(o.field->name);
+            out.sql += foldSql(o.field->name, table_->dialect);
         } else if (o.kind == Operand::Literal) {
             out.sql += QLatin1Char('?');
             out.params << foldText(o.value.toString());
         } else {
-            out.sql += QStringLiteral("kts_fold") + o.expr.sql;
+            out.sql += table_->dialect == Dialect::Postgres ? foldExpressionSql(o.expr.sql, Dialect::Postgres)
+                                                            : QStringLiteral("kts_fold") + o.expr.sql;
             out.params << o.expr.params;
         }
     }
@@ -364,7 +365,8 @@ private:
             const QString rest = pattern.mid(cut);
             if (!prefix.isEmpty() || rest == u"*") {
                 const bool folded = hasCasedLetters(prefix);
-                const QString column = folded ? foldSql(a.field->name) : quoteIdent(a.field->name);
+                const QString column =
+                    folded ? foldSql(a.field->name, table_->dialect) : quoteIdent(a.field->name);
                 const QString low = folded ? foldText(prefix) : prefix;
                 if (rest.isEmpty()) {
                     out.sql += QStringLiteral("(%1 = ?)").arg(column);
@@ -374,18 +376,42 @@ private:
                 out.sql += QStringLiteral("(%1 >= ? AND %1 < ?").arg(column);
                 out.params << low << low + QChar(0xDBFF) + QChar(0xDFFF);
                 if (rest != u"*") {
-                    out.sql += QStringLiteral(" AND kts_like(%1, ?)").arg(quoteIdent(a.field->name));
-                    out.params << pattern;
+                    out.sql += QStringLiteral(" AND ");
+                    matchPattern(out, a, b);
                 }
                 out.sql += QLatin1Char(')');
                 return;
             }
         }
+        if (table_->dialect == Dialect::Postgres)
+            return matchPattern(out, a, b);
         out.sql += QStringLiteral("kts_like(");
         put(out, a);
         out.sql += QStringLiteral(", ");
         put(out, b);
         out.sql += QLatin1Char(')');
+    }
+
+    // The pattern test itself: the SQLite store's own function, or on a server a regular
+    // expression over the folded text, which only a pattern given as a value can become.
+    void matchPattern(Fragment& out, const Operand& a, const Operand& b) {
+        if (table_->dialect == Dialect::Sqlite) {
+            out.sql += QStringLiteral("kts_like(");
+            put(out, a);
+            out.sql += QStringLiteral(", ?)");
+            out.params << b.value;
+            return;
+        }
+        if (b.kind != Operand::Literal)
+            fail(QStringLiteral("sunucuda Like deseni bir değer olmalı"));
+        if (!b.value.isValid() || b.value.isNull()) {
+            out.sql += QStringLiteral("NULL");
+            return;
+        }
+        out.sql += QLatin1Char('(');
+        putFolded(out, a);
+        out.sql += QStringLiteral(" ~ ?)");
+        out.params << likeRegex(b.value.toString());
     }
 
     void predicate(Fragment& out) {

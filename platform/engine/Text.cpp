@@ -186,9 +186,14 @@ QString sqlQuote(const QString& value) {
     return QLatin1Char('\'') + v + QLatin1Char('\'');
 }
 
-QString foldSql(const QString& column) {
+QString foldExpressionSql(const QString& expression, Dialect dialect) {
+    if (dialect == Dialect::Postgres) {
+        // upper() under the C collation changes ASCII letters only, whatever the server's locale;
+        // the Turkish lower-case letters are turned first, i into İ before upper() sees it.
+        return QStringLiteral("upper(translate(%1, 'iığüşöç', 'İIĞÜŞÖÇ') COLLATE \"C\")").arg(expression);
+    }
     // i must become İ before upper() turns it into a plain I; upper() leaves non-ASCII alone.
-    QString e = QLatin1Char('"') + column + QLatin1Char('"');
+    QString e = expression;
     static const std::array<std::pair<const char16_t*, const char16_t*>, 7> pairs{
         {{u"i", u"İ"}, {u"ı", u"I"}, {u"ğ", u"Ğ"}, {u"ü", u"Ü"}, {u"ş", u"Ş"}, {u"ö", u"Ö"}, {u"ç", u"Ç"}}};
     for (const auto& [from, to] : pairs)
@@ -196,16 +201,100 @@ QString foldSql(const QString& column) {
     return QStringLiteral("upper(%1)").arg(e);
 }
 
-QString orderKeySql(const QString& column) {
+QString foldSql(const QString& column, Dialect dialect) {
+    // A server keeps the names of our tables' columns in lower case.
+    const QString name = dialect == Dialect::Postgres ? column.toLower() : column;
+    return foldExpressionSql(QLatin1Char('"') + name + QLatin1Char('"'), dialect);
+}
+
+QString orderKeySql(const QString& column, Dialect dialect) {
     // Each Turkish letter becomes its Latin base letter followed by DEL, which sorts after every
     // other ASCII character: Ç after C and before D, İ after I, and so on.
-    QString e = foldSql(column);
+    QString e = foldSql(column, dialect);
+    const QString del =
+        dialect == Dialect::Postgres ? QStringLiteral("chr(127)") : QStringLiteral("char(127)");
     static const std::array<std::pair<const char16_t*, char16_t>, 6> letters{
         {{u"Ç", u'C'}, {u"Ğ", u'G'}, {u"İ", u'I'}, {u"Ö", u'O'}, {u"Ş", u'S'}, {u"Ü", u'U'}}};
     for (const auto& [letter, base] : letters)
-        e = QStringLiteral("replace(%1,'%2','%3'||char(127))")
-                .arg(e, QString::fromUtf16(letter), QChar(base));
-    return e;
+        e = QStringLiteral("replace(%1,'%2','%3'||%4)").arg(e, QString::fromUtf16(letter), QChar(base), del);
+    // Compared byte by byte, as SQLite compares texts, whatever the server's locale.
+    return dialect == Dialect::Postgres ? QStringLiteral("(%1 COLLATE \"C\")").arg(e) : e;
+}
+
+QString isNotSql(Dialect dialect) {
+    return dialect == Dialect::Postgres ? QStringLiteral("IS DISTINCT FROM") : QStringLiteral("IS NOT");
+}
+
+namespace {
+
+void appendEscaped(QString& out, char32_t c, QStringView special) {
+    const QString s = QString::fromUcs4(&c, 1);
+    if (c < 0x80 && special.contains(QChar(static_cast<char16_t>(c))))
+        out += QLatin1Char('\\');
+    out += s;
+}
+
+} // namespace
+
+QString likeRegex(QStringView pattern) {
+    const std::u32string p = toU32(pattern);
+    constexpr QStringView outside = u".^$*+?()[]{}|\\";
+    constexpr QStringView inside = u"\\]^-[";
+    QString out = QStringLiteral("^");
+    for (size_t i = 0; i < p.size();) {
+        const char32_t c = p[i];
+        if (c == U'*') {
+            out += QStringLiteral(".*");
+            ++i;
+        } else if (c == U'?') {
+            out += QLatin1Char('.');
+            ++i;
+        } else if (c == U'#') {
+            out += QStringLiteral("[0-9]");
+            ++i;
+        } else if (c == U'[') {
+            // The class ends at the first ']' that is not its first member; without one the '['
+            // is a plain character, as likeMatch takes it.
+            size_t j = i + 1;
+            const bool negate = j < p.size() && p[j] == U'!';
+            if (negate)
+                ++j;
+            size_t end = j + 1;
+            while (end < p.size() && p[end] != U']')
+                ++end;
+            if (j >= p.size() || end >= p.size()) {
+                appendEscaped(out, c, outside);
+                ++i;
+                continue;
+            }
+            QString members;
+            while (j < end) {
+                const char32_t lo = foldChar(p[j]);
+                if (j + 2 < end && p[j + 1] == U'-') {
+                    const char32_t hi = foldChar(p[j + 2]);
+                    // A range backwards holds nothing, as in likeMatch; the server would refuse it.
+                    if (lo <= hi) {
+                        appendEscaped(members, lo, inside);
+                        members += QLatin1Char('-');
+                        appendEscaped(members, hi, inside);
+                    }
+                    j += 3;
+                } else {
+                    appendEscaped(members, lo, inside);
+                    ++j;
+                }
+            }
+            if (members.isEmpty())
+                out += negate ? QStringLiteral(".") : QStringLiteral("[^\\s\\S]");
+            else
+                out += (negate ? QStringLiteral("[^") : QStringLiteral("[")) + members + QLatin1Char(']');
+            i = end + 1;
+        } else {
+            appendEscaped(out, foldChar(c), outside);
+            ++i;
+        }
+    }
+    return out + QLatin1Char('$');
 }
 
 } // namespace engine

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Schema.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -28,11 +30,20 @@ QString likeLiteral(const QString& text);
 QString sqlQuote(const QString& value);
 
 // SQL expression (built-in functions only) that folds a column exactly as foldText does;
-// indexes on it stay readable by any SQLite tool.
-QString foldSql(const QString& column);
+// indexes on it stay readable by any SQLite tool, and on a server need nothing of ours.
+QString foldSql(const QString& column, Dialect dialect = Dialect::Sqlite);
+// The same fold of any SQL expression of text.
+QString foldExpressionSql(const QString& expression, Dialect dialect);
 // SQL expression (built-in functions only) whose byte order is Turkish alphabetical order,
 // case-insensitive. Sorted record sets order by it and then by the text itself, so that an
 // index on both serves the sort.
-QString orderKeySql(const QString& column);
+QString orderKeySql(const QString& column, Dialect dialect = Dialect::Sqlite);
+
+// "IS NOT" between two values that may be null, as the store spells it.
+QString isNotSql(Dialect dialect);
+
+// A Like pattern as a regular expression of the server's, to be matched against the folded text:
+// it says exactly what likeMatch says.
+QString likeRegex(QStringView pattern);
 
 } // namespace engine

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Schema.h"
+
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <optional>
+
+struct sqlite3;
+
+// What the engine needs of the place the data lives: a SQLite file of the program directory, or
+// one schema of a PostgreSQL server that several desks share. Record sets, finds and data sources
+// are written once against this.
+namespace engine {
+
+// One prepared statement of a store; the Database caches it by its text and hands it out through
+// Statement. Placeholders are "?" in both stores.
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+    virtual void bind(int index, const QVariant& value) = 0; // 1-based
+    virtual bool step() = 0;                                 // true while a row is ready
+    virtual qint64 int64(int column) const = 0;
+    virtual QVariant value(int column) const = 0;
+    virtual int columnCount() const = 0;
+    virtual void reset() = 0; // ready to run again, with no values bound
+};
+
+class Store {
+public:
+    virtual ~Store() = default;
+    virtual Dialect dialect() const = 0;
+    // Throws DbError on a statement that the store refuses.
+    virtual std::unique_ptr<Cursor> prepare(const QString& sql) = 0;
+    virtual int changes() const = 0;
+    // Writes committed by other connections or programs since the last call: nothing when there
+    // were none, the tables they touched, or an empty list when the store cannot tell which.
+    virtual std::optional<QStringList> outsideWrites() = 0;
+    virtual TableInfo tableInfo(const QString& name) = 0; // throws ErrTableNotFound
+    virtual QString beginSql() const = 0;
+    virtual void rollback() = 0; // never throws: it runs from destructors
+    virtual sqlite3* sqliteHandle() const { return nullptr; }
+};
+
+} // namespace engine
