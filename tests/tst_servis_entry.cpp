@@ -164,12 +164,21 @@ private Q_SLOTS:
         QCOMPARE(f->dialogs.shown[0].icon, ui::Icon::Critical);
         QCOMPARE(f->window().KayitModu, changing ? 2 : 1);
         QCOMPARE(QApplication::focusWidget(), clearCode ? static_cast<QWidget*>(codeBox()) : box(0));
-        QCOMPARE(f->servis("SELECT group_concat(Unvan) FROM Servis").toString(), QStringLiteral("Bir"));
+        QCOMPARE(TestDatabase::joined(f->db.servis(), "SELECT Unvan FROM Servis ORDER BY ID"),
+                 QStringLiteral("Bir"));
     }
 
     void anyOtherWriteErrorIsReportedAndKeepsTheEntry() {
-        TestDatabase::sql(f->db.servis(), "CREATE TRIGGER full BEFORE INSERT ON Servis BEGIN "
-                                          "SELECT RAISE(ABORT, 'disk dolu'); END");
+        if (TestDatabase::onServer()) {
+            TestDatabase::sql(f->db.servis(), "CREATE FUNCTION dolu() RETURNS trigger LANGUAGE plpgsql AS "
+                                              "$$ BEGIN RAISE EXCEPTION 'disk dolu'; END $$");
+            TestDatabase::sql(
+                f->db.servis(),
+                "CREATE TRIGGER dolu BEFORE INSERT ON Servis FOR EACH ROW EXECUTE FUNCTION dolu()");
+        } else {
+            TestDatabase::sql(f->db.servis(), "CREATE TRIGGER full BEFORE INSERT ON Servis BEGIN "
+                                              "SELECT RAISE(ABORT, 'disk dolu'); END");
+        }
         f->open();
         f->click("cmdAdd");
         type(box(0), "Birisi");
@@ -232,8 +241,8 @@ private Q_SLOTS:
         QCOMPARE(f->dialogs.shown[0].defaultButton, ui::Answer::No);
         QCOMPARE(f->dialogs.shown[0].buttons, ui::Buttons::YesNo);
         QCOMPARE(count("Servis"), yes ? 1 : 2);
-        QCOMPARE(f->stok("SELECT group_concat(StokAd) FROM StokHareket").toString(),
-                 yes ? QStringLiteral("Kablo") : QStringLiteral("Vida,Somun,Kablo"));
+        QCOMPARE(TestDatabase::joined(f->db.stok(), "SELECT StokAd FROM StokHareket ORDER BY ID"),
+                 yes ? QStringLiteral("Kablo") : QStringLiteral("Vida|Somun|Kablo"));
         QCOMPARE(f->sounds().contains("Recycle.wav"), yes);
         QCOMPARE(f->caption(), yes ? QStringLiteral("Kayıt: 1 / 1") : QStringLiteral("Kayıt: 1 / 2"));
         QCOMPARE(f->gridItems(), yes ? QStringList{"Kablo"} : (QStringList{"Vida", "Somun"}));

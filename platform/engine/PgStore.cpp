@@ -4,6 +4,7 @@
 #include "DbError.h"
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QTime>
 #include <libpq-fe.h>
 
@@ -118,6 +119,11 @@ public:
         , name_(std::move(name))
         , sql_(std::move(sql))
         , changes_(changes) {
+        // Transaction control cannot sit inside a savepoint of its own.
+        static const QRegularExpression control(
+            QStringLiteral("^\\s*(BEGIN|COMMIT|ROLLBACK|SAVEPOINT|RELEASE|END)\\b"),
+            QRegularExpression::CaseInsensitiveOption);
+        guarded_ = !control.match(sql_).hasMatch();
         int count = 0;
         const QByteArray numberedSql = numbered(sql_, &count);
         values_.resize(count);
@@ -144,8 +150,11 @@ public:
             values.reserve(values_.size());
             for (const auto& v : values_)
                 values.push_back(v ? v->constData() : nullptr);
-            result_.reset(PQexecPrepared(conn_, name_.constData(), static_cast<int>(values.size()),
-                                         values.data(), nullptr, nullptr, 0));
+            if (guarded_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS)
+                result_.reset(executeGuarded(values));
+            else
+                result_.reset(PQexecPrepared(conn_, name_.constData(), static_cast<int>(values.size()),
+                                             values.data(), nullptr, nullptr, 0));
             const ExecStatusType status = PQresultStatus(result_.get());
             if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
                 const Result failed(result_.release(), &PQclear);
@@ -155,6 +164,40 @@ public:
             row_ = -1;
         }
         return ++row_ < PQntuples(result_.get());
+    }
+
+    // Inside a transaction a failed statement leaves the server's transaction unusable, where
+    // SQLite undoes just that statement (a duplicate code is refused and the entry goes on). A
+    // savepoint around each statement keeps SQLite's way; sent in one pipeline with the
+    // statement, it costs no extra round trip unless the statement fails.
+    PGresult* executeGuarded(const std::vector<const char*>& values) {
+        static const char* const savepoint = "SAVEPOINT kts_statement";
+        static const char* const release = "RELEASE SAVEPOINT kts_statement";
+        PQenterPipelineMode(conn_);
+        PQsendQueryParams(conn_, savepoint, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        PQsendQueryPrepared(conn_, name_.constData(), static_cast<int>(values.size()), values.data(), nullptr,
+                            nullptr, 0);
+        PQsendQueryParams(conn_, release, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        PQpipelineSync(conn_);
+        const auto next = [this] {
+            PGresult* out = nullptr;
+            while (PGresult* r = PQgetResult(conn_)) {
+                if (out)
+                    PQclear(r);
+                else
+                    out = r;
+            }
+            return out;
+        };
+        PQclear(next());
+        PGresult* statement = next();
+        PQclear(next());
+        PQclear(PQgetResult(conn_)); // the sync point
+        PQexitPipelineMode(conn_);
+        const ExecStatusType status = PQresultStatus(statement);
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+            PQclear(PQexec(conn_, "ROLLBACK TO SAVEPOINT kts_statement; RELEASE SAVEPOINT kts_statement"));
+        return statement;
     }
 
     qint64 int64(int column) const override {
@@ -196,6 +239,7 @@ private:
     QByteArray name_;
     QString sql_;
     int* changes_;
+    bool guarded_ = true;
     QVector<std::optional<QByteArray>> values_;
     Result result_{nullptr, &PQclear};
     int row_ = -1;
@@ -532,8 +576,9 @@ void ServerLoad::commit() {
     const Result r = execSql(conn_, QStringLiteral("COMMIT"));
     // A transaction the server had already failed answers COMMIT with ROLLBACK, and no error.
     if (qstrcmp(PQcmdStatus(r.get()), "COMMIT") != 0)
-        throw DbError(ErrEngine,
-                      QStringLiteral("Veritabanı sunucusu %1 işlemi geri aldı; hiçbir şey yazılmadı.").arg(server_));
+        throw DbError(
+            ErrEngine,
+            QStringLiteral("Veritabanı sunucusu %1 işlemi geri aldı; hiçbir şey yazılmadı.").arg(server_));
     committed_ = true;
 }
 
