@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// The work of kts-server: the PostgreSQL server a workshop's desks share, set up empty, filled
+// from the two files of a program directory, or checked. Each routine says in Turkish what it did
+// on `out`, progress and failures on `err`, and returns the exit code of the command.
+namespace serversetup {
+
+enum Exit : int {
+    Done = 0,
+    Failed = 1,      // refused, or failed; nothing was left half done
+    Unreachable = 2, // the server could not be reached
+    NotReady = 3,    // check: a schema is missing or of another version
+};
+
+int init(const QString& conninfo, QTextStream& out, QTextStream& err);
+int move(const QString& conninfo, const QString& directory, QTextStream& out, QTextStream& err);
+int check(const QString& conninfo, QTextStream& out, QTextStream& err);
+
+// The command line, without the program's name.
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+} // namespace serversetup
