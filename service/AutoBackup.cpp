@@ -1,6 +1,7 @@
 #include "AutoBackup.h"
 
 #include "Schema.h"
+#include "engine/Database.h"
 #include "engine/DatabaseFiles.h"
 #include "files/RegularFile.h"
 #include "files/SystemError.h"

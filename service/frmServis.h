@@ -87,6 +87,7 @@ public:
 
     void KayitGoster();
     void KayitYaz();
+    void addCustomer();
     void DurumSifirla();
 
 protected:
@@ -107,6 +108,7 @@ private:
     void showCurrentRecord();
     bool shownRecordIsCurrent();
     QString proposeFreeCode();
+    void releaseReservedCode();
     void Form_Activate();
     void Liste_Click();
     void foldStep();
@@ -211,6 +213,8 @@ private:
     // The keys of the used items handed to the record open in the panel: they follow the code the
     // record is saved under, or go when a new record is abandoned.
     QList<qint64> entryItems_;
+    bool keepBuffer_ = false; // saving again after a conflict: the record set holds what to save
+    QString reservedCode_;    // the proposed code this desk holds on a server until saved or abandoned
 
     // ---- telling the customer that the device is ready (frmServisNotify.cpp) ----
 public:

@@ -3,11 +3,13 @@
 #include "frmServis.h"
 
 #include "AutoCapitalizeFilter.h"
+#include "CodeReservation.h"
 #include "ProgramDirectory.h"
 #include "RecordCode.h"
 #include "Settings.h"
 #include "Sounds.h"
 #include "UsedItems.h"
+#include "WriteConflict.h"
 #include "engine/DbError.h"
 #include "engine/Text.h"
 #include "ui/Dialogs.h"
@@ -16,10 +18,12 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTableView>
 #include <QTimeEdit>
 #include <QTimer>
@@ -47,6 +51,68 @@ int virtualKey(const QKeyEvent* e) {
 
 bool isEnter(const QKeyEvent* e) {
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
+// The fields of a service record as the panel names them, for the question about a record that
+// was changed at another desk meanwhile.
+QString fieldLabel(const QString& field) {
+    static const QHash<QString, QString> labels{
+        {QStringLiteral("serviskayitno"), QStringLiteral("Kayıt Kodu")},
+        {QStringLiteral("unvan"), QStringLiteral("Ünvan")},
+        {QStringLiteral("adres1"), QStringLiteral("Adres")},
+        {QStringLiteral("adres2"), QStringLiteral("Adres (2. satır)")},
+        {QStringLiteral("sehir"), QStringLiteral("Şehir")},
+        {QStringLiteral("telefon"), QStringLiteral("Telefon")},
+        {QStringLiteral("vergida"), QStringLiteral("Vergi Dairesi")},
+        {QStringLiteral("vergino"), QStringLiteral("Vergi No")},
+        {QStringLiteral("ilgili"), QStringLiteral("İlgili")},
+        {QStringLiteral("sistem"), QStringLiteral("Sistem")},
+        {QStringLiteral("markamodel"), QStringLiteral("Marka Model")},
+        {QStringLiteral("serino"), QStringLiteral("Seri No")},
+        {QStringLiteral("servisiyapan"), QStringLiteral("Servisi Yapan")},
+        {QStringLiteral("teslimalan"), QStringLiteral("Teslim Alan")},
+        {QStringLiteral("tahilatbilgisi"), QStringLiteral("Tahsilat Bilgisi")},
+        {QStringLiteral("basvurusebebi"), QStringLiteral("Başvuru Sebebi")},
+        {QStringLiteral("yapilanis"), QStringLiteral("Yapılan İş")},
+        {QStringLiteral("sonuc"), QStringLiteral("Sonuç")},
+        {QStringLiteral("email"), QStringLiteral("E-posta")},
+        {QStringLiteral("kayittarih"), QStringLiteral("Kayıt Tarihi")},
+        {QStringLiteral("kayitsaat"), QStringLiteral("Kayıt Saati")},
+        {QStringLiteral("teslimtarihi"), QStringLiteral("Teslim Tarihi")},
+        {QStringLiteral("teslimsaati"), QStringLiteral("Teslim Saati")},
+        {QStringLiteral("nerde"), QStringLiteral("Nerede")},
+        {QStringLiteral("sondurum"), QStringLiteral("Durumu")},
+    };
+    return labels.value(field.toLower(), field);
+}
+
+QString valueText(const QString& field, const QVariant& v) {
+    const QString f = field.toLower();
+    const auto entry = [&](const auto& entries) {
+        bool ok = false;
+        const int i = v.toInt(&ok);
+        return ok && i >= 0 && i < int(std::size(entries)) ? entries[i] : v.toString();
+    };
+    if (f == u"nerde")
+        return entry(kNerdeEntries);
+    if (f == u"sondurum")
+        return entry(kDurumEntries);
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+    if (v.typeId() == QMetaType::QTime)
+        return v.toTime().toString(QStringLiteral("HH:mm"));
+    return v.toString();
+}
+
+QVector<ConflictingField> conflictingFields(const engine::Recordset& rs) {
+    QVector<ConflictingField> out;
+    for (const engine::Recordset::Conflict& c : rs.conflicts()) {
+        const QString theirs = valueText(c.field, c.theirs);
+        const QString mine = valueText(c.field, c.mine);
+        if (theirs != mine)
+            out.push_back({fieldLabel(c.field), theirs, mine});
+    }
+    return out;
 }
 
 } // namespace
@@ -79,15 +145,37 @@ void frmServis::closePanel() {
     Cursortxt->setFocus();
 }
 
-// The next code after DataNo that no stored record carries: a DataNo left behind (by another
-// tool, a failed settings write or a hand edit) must never propose a code already in use.
+// The next code after DataNo that no stored record carries and, on a server, no other desk holds
+// for a record being entered: a DataNo left behind (by another tool, a failed settings write or a
+// hand edit) must never propose a code already in use.
 QString frmServis::proposeFreeCode() {
     engine::Database& db = *data1_->database();
-    return recordcode::proposeFree(settings::dataNo(), [&db](const QString& code) {
+    const auto stored = [&db](const QString& code) {
         engine::Statement s = db.prepare(QStringLiteral("SELECT 1 FROM Servis WHERE ServisKayitNo = ?"));
         s.bind(1, code);
         return s.step();
+    };
+    releaseReservedCode();
+    reservedCode_ = recordcode::proposeFree(settings::dataNo(), [&](const QString& code) {
+        if (!reservation::hold(db, code))
+            return true;
+        // Looked at once held: another desk may have saved it just before letting go.
+        if (stored(code)) {
+            reservation::release(db, code);
+            return true;
+        }
+        return false;
     });
+    return reservedCode_;
+}
+
+void frmServis::releaseReservedCode() {
+    try {
+        reservation::release(*data1_->database(), std::exchange(reservedCode_, QString()));
+    } catch (const DbError& e) {
+        // The hold ends with the connection anyway.
+        qCInfo(lcServis) << "code not released:" << e.description();
+    }
 }
 
 void frmServis::cmdAdd_Click() {
@@ -181,6 +269,17 @@ void frmServis::Tamam_Click() {
                 throw;
             }
         } catch (const DbError& e) {
+            if (e.number() == engine::ErrWriteConflict) {
+                // Saved at another desk since the change began: nothing is overwritten unless
+                // the user says so; otherwise the other desk's record is shown.
+                KayitModu = savedMode;
+                const QVector<ConflictingField> fields = conflictingFields(rs);
+                if (fields.isEmpty() || keepMine(this, QStringLiteral("Bu kayıt"), fields)) {
+                    const QScopedValueRollback keep(keepBuffer_, true);
+                    return Tamam_Click();
+                }
+                return Vazgec_Click();
+            }
             if (e.number() == engine::ErrDuplicateKey)
                 stop(KayitModu == kAdding ? QStringLiteral("Dikkat bu Kod kayıtlı.")
                                           : QStringLiteral("Dikkat bu kod kayıtlı."),
@@ -193,6 +292,7 @@ void frmServis::Tamam_Click() {
         }
         finishItemMoves();
         entryItems_.clear();
+        releaseReservedCode();
         if (KayitModu == kAdding) {
             const QString code = MaskEdBox1->displayText();
             if (rs.recordCount() > 0)
@@ -230,6 +330,7 @@ void frmServis::Vazgec_Click() {
                    ui::Icon::Critical);
     }
     entryItems_.clear();
+    releaseReservedCode();
     closePanel();
 }
 

@@ -58,6 +58,11 @@ void frmServis::KayitYaz() {
     const auto text = [&](const char* field, int box) {
         rs.setValue(QString::fromLatin1(field), text1(box));
     };
+    // After a conflict the record set holds the user's values joined with the other desk's: the
+    // panel would undo that join.
+    if (keepBuffer_)
+        return addCustomer();
+
     rs.setValue(QStringLiteral("ServisKayitNo"), MaskEdBox1->displayText());
     for (int box = 0; box <= 6; ++box)
         text(kTextFields[box].field, box);
@@ -72,18 +77,25 @@ void frmServis::KayitYaz() {
     rs.setValue(QStringLiteral("TeslimSaati"), TeslimSaat->time());
     for (int box = 12; box <= 17; ++box)
         text(kTextFields[box].field, box);
+    addCustomer();
+}
 
+// The record's customer goes into the customer table unless one of that title is there.
+void frmServis::addCustomer() {
+    const engine::Recordset& rs = data1_->rs();
+    const auto field = [&](const char* name) { return rs.value(QString::fromLatin1(name)).toString(); };
     // A record without a title names no customer.
-    if (text1(0).trimmed().isEmpty())
+    const QString title = field("Unvan");
+    if (title.trimmed().isEmpty())
         return;
     engine::Recordset& cari = data2_->rs();
-    cari.findFirst(QStringLiteral("Unvan=") + engine::sqlQuote(text1(0)));
+    cari.findFirst(QStringLiteral("Unvan=") + engine::sqlQuote(title));
     if (!cari.noMatch())
         return;
     cari.addNew();
-    for (size_t box = 0; box < kCustomerFields.size(); ++box)
-        cari.setValue(QString::fromLatin1(kCustomerFields[box]), text1(static_cast<int>(box)));
-    cari.setValue(QStringLiteral("Email"), text1(kEmailBox));
+    for (const char* name : kCustomerFields)
+        cari.setValue(QString::fromLatin1(name), field(name));
+    cari.setValue(QStringLiteral("Email"), field("Email"));
     cari.update();
 }
 

@@ -7,12 +7,14 @@
 #include "StockControls.h"
 #include "StockFilter.h"
 #include "WindowMotion.h"
+#include "WriteConflict.h"
 #include "engine/DbError.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +33,22 @@ const QString kBarcodePlaceholder = QStringLiteral("Barkod");
 
 bool isEnter(const QKeyEvent* e) {
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+namespace {
+
+QString fieldLabel(const QString& field) {
+    static const QHash<QString, QString> labels{
+        {QStringLiteral("stokkod"), QStringLiteral("Stok Kodu")},
+        {QStringLiteral("stokad"), QStringLiteral("Stok Adı")},
+        {QStringLiteral("barkod"), QStringLiteral("Barkod")},
+        {QStringLiteral("serino"), QStringLiteral("Seri No")},
+        {QStringLiteral("gurup"), QStringLiteral("Gurup")},
+        {QStringLiteral("altgurup"), QStringLiteral("Alt Gurup")},
+    };
+    return labels.value(field.toLower(), field);
 }
 
 } // namespace
@@ -143,8 +161,12 @@ bool Stokkart::event(QEvent* e) {
 void Stokkart::YeniRec_Click() {
     for (QLineEdit* box : StokNew)
         box->clear();
+    shownKey_ = -1;
+    shownValues_.clear();
     const engine::Recordset* rs = list_->Data1()->recordset();
     if (!YeniRec->isChecked() && rs && rs->recordCount() > 0 && !rs->bof() && !rs->eof()) {
+        shownKey_ = rs->bookmark();
+        shownValues_ = rs->currentValues();
         const auto field = [rs](const char* name) { return rs->value(QString::fromLatin1(name)).toString(); };
         StokNew[0]->setText(field("StokKod"));
         StokNew[1]->setText(field("StokAd"));
@@ -252,7 +274,7 @@ void Stokkart::StokNewCmd_Click(int index) {
 }
 
 // Writes the card, and any new group and subgroup it names, all together or not at all.
-bool Stokkart::saveCard(const QString& group, const QString& subgroup) {
+bool Stokkart::saveCard(const QString& group, const QString& subgroup, engine::Recordset::OnConflict how) {
     engine::DataSource* cards = list_->Data1();
     const int groupsBefore = StokGrp[0]->count();
     const int subgroupsBefore = StokGrp[1]->count();
@@ -262,6 +284,8 @@ bool Stokkart::saveCard(const QString& group, const QString& subgroup) {
         rs.findFirst(stockfilter::equals(QStringLiteral("StokKod"), StokNew[0]->text()));
         if (rs.noMatch())
             rs.addNew();
+        else if (rs.bookmark() == shownKey_)
+            rs.edit(shownValues_);
         else
             rs.edit();
         rs.setValue(QStringLiteral("StokKod"), StokNew[0]->text());
@@ -270,7 +294,7 @@ bool Stokkart::saveCard(const QString& group, const QString& subgroup) {
         rs.setValue(QStringLiteral("Serino"), StokNew[3]->text());
         rs.setValue(QStringLiteral("Gurup"), group);
         rs.setValue(QStringLiteral("AltGurup"), subgroup);
-        rs.update();
+        rs.update(how);
         if (!group.isEmpty()) {
             engine::Recordset& groups = dataGurup_->rs();
             const QString criterion = stockfilter::equals(QStringLiteral("Gurup"), group);
@@ -297,6 +321,12 @@ bool Stokkart::saveCard(const QString& group, const QString& subgroup) {
         together.commit();
         return true;
     } catch (const DbError& e) {
+        QVector<ConflictingField> conflicting;
+        if (engine::Recordset* rs = cards->recordset(); rs && e.number() == engine::ErrWriteConflict) {
+            for (const engine::Recordset::Conflict& c : rs->conflicts())
+                if (c.theirs.toString() != c.mine.toString())
+                    conflicting.push_back({fieldLabel(c.field), c.theirs.toString(), c.mine.toString()});
+        }
         if (engine::Recordset* rs = cards->recordset(); rs && rs->editMode() != engine::Recordset::EditNone)
             rs->cancelUpdate();
         // What the record sets hold of the rolled-back writes goes with them.
@@ -311,6 +341,13 @@ bool Stokkart::saveCard(const QString& group, const QString& subgroup) {
             StokGrp[0]->removeItem(StokGrp[0]->count() - 1);
         while (StokGrp[1]->count() > subgroupsBefore)
             StokGrp[1]->removeItem(StokGrp[1]->count() - 1);
+        if (e.number() == engine::ErrWriteConflict) {
+            // Saved at another desk while this card was open: the user's values go in only on
+            // their word, over the card as it is now; otherwise the other desk's card stays.
+            if (conflicting.isEmpty() || keepMine(this, QStringLiteral("Bu stok kartı"), conflicting))
+                return saveCard(group, subgroup, engine::Recordset::OnConflict::KeepMine);
+            return true;
+        }
         reportFailure(QStringLiteral("Stok kartı kaydedilemedi; hiçbir şey yazılmadı."), e.description());
         return false;
     }

@@ -33,7 +33,8 @@ private:
     void StokNew_GotFocus(int index);
     void StokNew_LostFocus(int index);
     void StokNewCmd_Click(int index);
-    bool saveCard(const QString& group, const QString& subgroup);
+    bool saveCard(const QString& group, const QString& subgroup,
+                  engine::Recordset::OnConflict how = engine::Recordset::OnConflict::Refuse);
     void Form_QueryUnload();
     QString barcodeText() const;
     void showBarcodePlaceholder();
@@ -65,4 +66,8 @@ private:
     bool leavingBox_ = false;
     bool firstActivation_ = false;
     bool barcodePlaceholder_ = true;
+    // The card as it was shown, so that a save by another desk meanwhile is not overwritten
+    // unasked; no key for a new card.
+    qint64 shownKey_ = -1;
+    QVector<QVariant> shownValues_;
 };

@@ -1,4 +1,5 @@
 #include "ServisFixture.h"
+#include "engine/Database.h"
 
 #include "Settings.h"
 #include "clock/Clock.h"
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
 
@@ -128,6 +130,70 @@ private Q_SLOTS:
         QCOMPARE(f->window().KayitModu, 0);
     }
 
+    // Another desk saves the record while it is being changed here. A field only one side
+    // changed keeps that side's value; a field both changed is asked about, with both values.
+    void aChangeSavedAtAnotherDeskIsNotOverwrittenUnasked_data() {
+        QTest::addColumn<QString>("theirSerial");
+        QTest::addColumn<bool>("keepMine");
+        QTest::addColumn<QString>("storedSerial");
+        QTest::newRow("both changed the serial, mine kept") << "SN-ONLAR" << true << "SN-BENİM";
+        QTest::newRow("both changed the serial, theirs kept") << "SN-ONLAR" << false << "SN-ONLAR";
+        QTest::newRow("only the city changed there") << "SN-01-0001-01" << false << "SN-BENİM";
+    }
+    void aChangeSavedAtAnotherDeskIsNotOverwrittenUnasked() {
+        QFETCH(QString, theirSerial);
+        QFETCH(bool, keepMine);
+        QFETCH(QString, storedSerial);
+        f->addRecord(record("01-0001-01", "Bir"));
+        f->open();
+        f->click("cmdDüzeltme");
+        line(10)->clear();
+        type(box(10), "SN-BENİM");
+        TestDatabase::fromAnotherProgram(
+            f->db.servis(),
+            QStringLiteral("UPDATE Servis SET SeriNo = '%1', Sehir = 'Öbür Şehir'").arg(theirSerial));
+        f->dialogs.answers = {keepMine ? ui::Answer::Yes : ui::Answer::No};
+        f->click("Evet_Hayir_0");
+        const bool asked = theirSerial != u"SN-01-0001-01";
+        QCOMPARE(f->dialogs.shown.size(), asked ? 1 : 0);
+        if (asked) {
+            const QString question = f->dialogs.shown[0].text;
+            QVERIFY2(question.contains("Seri No\n    Sizin yazdığınız: \"SN-BENİM\"\n    Öbür masada "
+                                       "kaydedilen: \"SN-ONLAR\""),
+                     qPrintable(question));
+            QVERIFY2(!question.contains("Şehir"), qPrintable(question)); // changed on one side only
+            QCOMPARE(f->dialogs.shown[0].defaultButton, ui::Answer::No);
+        }
+        QCOMPARE(f->servis("SELECT SeriNo FROM Servis").toString(), storedSerial);
+        QCOMPARE(f->servis("SELECT Sehir FROM Servis").toString(), QStringLiteral("Öbür Şehir"));
+        QCOMPARE(f->window().KayitModu, 0);
+        QCOMPARE(f->box(10), storedSerial); // the panel shows the record as stored
+    }
+
+    // Desks proposing codes at the same moment get different ones; an abandoned code is proposed
+    // again. Each desk is a window of its own connection to the server.
+    void desksAreProposedDifferentCodes() {
+        if (!TestDatabase::onServer())
+            QSKIP("one desk on files");
+        f->addRecord(record("01-0001-01", "Bir"));
+        settings::setDataNo("01-0001-01");
+        f->open();
+        const QString server = engine::server();
+        const auto restore = qScopeGuard([&] { engine::setServer(server); });
+        engine::setServer(server + QStringLiteral(" application_name=ikinci_masa"));
+        frmServis other;
+        QVERIFY(other.Form_Load());
+        const auto add = [](QWidget& w) {
+            QTest::mouseClick(w.findChild<QAbstractButton*>("cmdAdd"), Qt::LeftButton);
+            return w.findChild<QLineEdit*>("MaskEdBox1")->displayText();
+        };
+        QCOMPARE(add(f->window()), QStringLiteral("01-0002-01"));
+        QCOMPARE(add(other), QStringLiteral("01-0003-01"));
+        QTest::mouseClick(other.findChild<QAbstractButton*>("Evet_Hayir_1"), Qt::LeftButton);
+        f->click("Evet_Hayir_1");
+        QCOMPARE(add(other), QStringLiteral("01-0002-01"));
+    }
+
     void changingARecordStoresIt() {
         f->addRecord(record("01-0001-01", "Bir", 0));
         f->open();
@@ -169,16 +235,7 @@ private Q_SLOTS:
     }
 
     void anyOtherWriteErrorIsReportedAndKeepsTheEntry() {
-        if (TestDatabase::onServer()) {
-            TestDatabase::sql(f->db.servis(), "CREATE FUNCTION dolu() RETURNS trigger LANGUAGE plpgsql AS "
-                                              "$$ BEGIN RAISE EXCEPTION 'disk dolu'; END $$");
-            TestDatabase::sql(
-                f->db.servis(),
-                "CREATE TRIGGER dolu BEFORE INSERT ON Servis FOR EACH ROW EXECUTE FUNCTION dolu()");
-        } else {
-            TestDatabase::sql(f->db.servis(), "CREATE TRIGGER full BEFORE INSERT ON Servis BEGIN "
-                                              "SELECT RAISE(ABORT, 'disk dolu'); END");
-        }
+        TestDatabase::refuse(f->db.servis(), "INSERT", "Servis");
         f->open();
         f->click("cmdAdd");
         type(box(0), "Birisi");

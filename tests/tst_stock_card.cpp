@@ -122,6 +122,44 @@ private Q_SLOTS:
         QCOMPARE(groupFilterItems(), (QStringList{"Parça", "Sarf", "Gurup Yok"}));
     }
 
+    // Another desk saves the card while it is open here: a field only one side changed keeps that
+    // side's value; the name both changed is asked about, with both values.
+    void aCardSavedAtAnotherDeskIsNotOverwrittenUnasked_data() {
+        QTest::addColumn<QString>("theirName");
+        QTest::addColumn<bool>("keepMine");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("both changed the name, mine kept") << "Toner Kırmızı" << true << "Toner Mavi|TS-9";
+        QTest::newRow("both changed the name, theirs kept")
+            << "Toner Kırmızı" << false << "Toner Kırmızı|TS-9";
+        QTest::newRow("only the serial changed there") << "Toner Siyah" << false << "Toner Mavi|TS-9";
+    }
+    void aCardSavedAtAnotherDeskIsNotOverwrittenUnasked() {
+        QFETCH(QString, theirName);
+        QFETCH(bool, keepMine);
+        QFETCH(QString, stored);
+        openOn("A100");
+        retype(box(1), "toner mavi");
+        TestDatabase::fromAnotherProgram(
+            f->db.stok(),
+            QStringLiteral("UPDATE StokKartlar SET StokAd = '%1', Serino = 'TS-9' WHERE StokKod = 'A100'")
+                .arg(theirName));
+        f->dialogs.answers = {keepMine ? ui::Answer::Yes : ui::Answer::No};
+        press("StokNewCmd_1");
+        waitClosed();
+        const bool asked = theirName != u"Toner Siyah";
+        QCOMPARE(f->dialogs.shown.size(), asked ? 1 : 0);
+        if (asked) {
+            const QString question = f->dialogs.shown[0].text;
+            QVERIFY2(question.startsWith("Bu stok kartı siz değiştirirken başka bir masada değiştirildi.") &&
+                         question.contains("Stok Adı\n    Sizin yazdığınız: \"Toner Mavi\"\n    Öbür masada "
+                                           "kaydedilen: \"Toner Kırmızı\"") &&
+                         !question.contains("Seri No"),
+                     qPrintable(question));
+        }
+        QCOMPARE(rows("SELECT StokAd || '|' || Serino FROM StokKartlar WHERE StokKod = 'A100'"), stored);
+        QCOMPARE(f->stok("SELECT count(*) FROM StokKartlar").toInt(), 3);
+    }
+
     void aCardWithoutGroupIsShownAndSavedWithout() {
         openOn("C300");
         QCOMPARE(groupBox(0)->currentText(), QStringLiteral("Gurup Yok"));
@@ -216,8 +254,7 @@ private Q_SLOTS:
     void aRefusedWriteLeavesNothingHalfDone() {
         QFETCH(QString, refused);
         QFETCH(bool, enterInGroupBox);
-        TestDatabase::sql(f->db.stok(), "CREATE TRIGGER full BEFORE INSERT ON " + refused +
-                                            " BEGIN SELECT RAISE(ABORT, 'disk dolu'); END");
+        TestDatabase::refuse(f->db.stok(), "INSERT", refused);
         openOn("A100");
         press("YeniRec");
         retype(box(0), "Z900");

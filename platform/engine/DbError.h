@@ -19,6 +19,7 @@ enum ErrorNumber : int {
     ErrTableNotFound = 3078,
     ErrSyntaxInFrom = 3131,
     ErrRecordDeleted = 3167,
+    ErrWriteConflict = 3197, // the record was changed elsewhere since the edit began
     ErrNoRecordSource = 3420,
     ErrFieldNotFound = 3265,
     ErrEngine = 3146, // any other failure reported by SQLite

@@ -201,9 +201,10 @@ public:
     }
 
     qint64 int64(int column) const override {
-        return PQgetisnull(result_.get(), row_, column)
-                   ? 0
-                   : std::strtoll(PQgetvalue(result_.get(), row_, column), nullptr, 10);
+        if (PQgetisnull(result_.get(), row_, column))
+            return 0;
+        const char* v = PQgetvalue(result_.get(), row_, column);
+        return PQftype(result_.get(), column) == kBool ? (*v == 't' ? 1 : 0) : std::strtoll(v, nullptr, 10);
     }
 
     QVariant value(int column) const override {

@@ -45,6 +45,18 @@ QVariant fromStored(const QVariant& v, FieldType type) {
     }
 }
 
+// Equal as stored: a time to the second, a date by day, an empty text as no text.
+bool sameValue(const QVariant& a, const QVariant& b) {
+    const auto text = [](const QVariant& v) {
+        if (v.typeId() == QMetaType::QTime)
+            return v.toTime().toString(QStringLiteral("HH:mm:ss"));
+        if (v.typeId() == QMetaType::QDate)
+            return v.toDate().toString(Qt::ISODate);
+        return v.toString();
+    };
+    return text(a) == text(b);
+}
+
 } // namespace
 
 Recordset::Recordset(std::shared_ptr<Database> db, SourceQuery query, const Recordset* previous)
@@ -108,6 +120,7 @@ void Recordset::land(int position) {
 void Recordset::dropEdit() {
     editMode_ = EditNone;
     buffer_.clear();
+    original_.clear();
     dirty_.clear();
 }
 
@@ -378,8 +391,16 @@ void Recordset::addNew() {
 void Recordset::edit() {
     const Row current = currentRow();
     buffer_ = current;
+    original_ = current;
+    conflicts_.clear();
     dirty_ = QVector<bool>(table_->fields.size(), false);
     editMode_ = EditInProgress;
+}
+
+void Recordset::edit(const QVector<QVariant>& asRead) {
+    edit();
+    if (asRead.size() == original_.size())
+        original_ = asRead;
 }
 
 void Recordset::cancelUpdate() {
@@ -388,9 +409,11 @@ void Recordset::cancelUpdate() {
     dropEdit();
 }
 
-void Recordset::update() {
+void Recordset::update(OnConflict how) {
     if (editMode_ == EditNone)
         throw DbError(ErrUpdateWithoutEdit, QStringLiteral("Bekleyen bir ekleme ya da düzeltme yok."));
+    if (editMode_ == EditInProgress && dirty_.contains(true))
+        refuseOnConflict(how);
     QStringList names;
     QVariantList values;
     for (int i = 0; i < buffer_.size(); ++i) {
@@ -466,6 +489,39 @@ void Recordset::deleteRecord() {
     ++keysVersion_;
     currentDeleted_ = true;
     Q_EMIT recordRemoved(pos_);
+}
+
+// Reads the record as stored now (locked on a server until the transaction ends) and refuses the
+// write when it differs from what edit() read in a field whose new value differs from it too.
+void Recordset::refuseOnConflict(OnConflict how) {
+    const qint64 key = keys_[pos_];
+    const QString lock = table_->dialect == Dialect::Postgres ? QStringLiteral(" FOR UPDATE") : QString();
+    Statement s = db_->prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?%3")
+                                   .arg(quoted(table_->name), quoted(table_->key), lock));
+    s.bind(1, key);
+    if (!s.step())
+        throw DbError(ErrRecordDeleted, QStringLiteral("Kayıt siz düzeltirken başka bir yerde silinmiş."));
+    Row stored(table_->fields.size());
+    for (int i = 0; i < stored.size(); ++i)
+        stored[i] = fromStored(s.value(i), table_->fields[i].type);
+    // A field only the other side changed takes their value; one both changed, differently, is
+    // a conflict for the user to settle.
+    conflicts_.clear();
+    for (int i = 0; i < stored.size(); ++i) {
+        if (sameValue(stored[i], original_[i]))
+            continue;
+        if (sameValue(buffer_[i], original_[i])) {
+            buffer_[i] = stored[i];
+            dirty_[i] = true;
+        } else if (!sameValue(buffer_[i], stored[i]))
+            conflicts_.push_back({table_->fields[i].name, stored[i], buffer_[i]});
+    }
+    if (conflicts_.isEmpty() || how == OnConflict::KeepMine)
+        return;
+    // From now on the edit stands on the stored record: a second update() keeps the buffer.
+    original_ = stored;
+    cache_.remove(key);
+    throw DbError(ErrWriteConflict, QStringLiteral("Kayıt siz düzeltirken başka bir yerde değiştirildi."));
 }
 
 // After a write of our own (keys already adjusted): the keys still agree with the data if they

@@ -49,15 +49,32 @@ public:
     int positionOf(const QString& criteria, int after = -1);
 
     // Editing: addNew()/edit() open a buffer, update() writes it, cancelUpdate() drops it.
+    // update() of an edit refuses with ErrWriteConflict when the stored record no longer holds
+    // what edit() read (another desk or program saved it meanwhile); conflicts() then lists the
+    // fields, and the edit goes on from the stored record: update() again keeps the buffer's
+    // values, cancelUpdate() keeps the other's.
     void addNew();
     void edit();
-    void update();
+    // An edit of values the user saw earlier (a window filled from the record when it opened):
+    // a save by another desk since then is a conflict too. `asRead` is what currentValues() gave.
+    void edit(const QVector<QVariant>& asRead);
+    QVector<QVariant> currentValues() const { return currentRow(); }
+    // KeepMine settles every conflict for the buffer (after the user said so) and still takes the
+    // other side's value of a field only they changed.
+    enum class OnConflict { Refuse, KeepMine };
+    void update(OnConflict how = OnConflict::Refuse);
     void cancelUpdate();
     void deleteRecord();
     // Called from an aboutToDelete handler: the deletion does not happen and deleteRecord() fails
     // with ErrCanceled and this reason.
     void refuseDelete(const QString& reason) { deleteRefusal_ = reason; }
     EditMode editMode() const { return editMode_; }
+    struct Conflict {
+        QString field;
+        QVariant theirs; // as stored now
+        QVariant mine;   // as in the buffer
+    };
+    const QVector<Conflict>& conflicts() const { return conflicts_; }
 
     // Fields by name, without regard to case. Null is an invalid QVariant, apart from "".
     QVariant value(const QString& field) const;
@@ -90,6 +107,7 @@ private:
     void requireCurrent() const;
     void land(int position);
     void dropEdit();
+    void refuseOnConflict(OnConflict how);
     int positionOfKey(qint64 key) const;
     const QVector<int>& matches(const QString& criteria);
     const Fragment& criterion(const QString& criteria, Evaluation how = Evaluation::Indexed);
@@ -119,7 +137,9 @@ private:
 
     EditMode editMode_ = EditNone;
     Row buffer_;
+    Row original_; // the record as edit() read it
     QVector<bool> dirty_;
+    QVector<Conflict> conflicts_;
 
     quint64 keysAsOf_ = 0; // the data version the keys agree with
 
