@@ -219,6 +219,54 @@ private Q_SLOTS:
         QCOMPARE(titlesOf(*source->recordset()), (QStringList{"c", "C", "D"}));
     }
 
+    // Records another desk or program adds or removes come in at the next move; the record shown
+    // stays current, or, removed, leaves its place to the one that followed it.
+    void othersWritesComeInAtTheNextMove_data() {
+        QTest::addColumn<QString>("write");
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<QString>("landsOn");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("added, next") << "INSERT INTO Cari (Unvan) VALUES ('D')"
+                                     << "next"
+                                     << "C" << QStringList{"A", "B", "C", "D"};
+        QTest::newRow("added, last") << "INSERT INTO Cari (Unvan) VALUES ('D')"
+                                     << "last"
+                                     << "D" << QStringList{"A", "B", "C", "D"};
+        QTest::newRow("one before removed, previous") << "DELETE FROM Cari WHERE Unvan = 'A'"
+                                                      << "previous"
+                                                      << "" << QStringList{"B", "C"};
+        QTest::newRow("the shown one removed, next") << "DELETE FROM Cari WHERE Unvan = 'B'"
+                                                     << "next"
+                                                     << "C" << QStringList{"A", "C"};
+        QTest::newRow("the shown one removed, previous") << "DELETE FROM Cari WHERE Unvan = 'B'"
+                                                         << "previous"
+                                                         << "A" << QStringList{"A", "C"};
+    }
+    void othersWritesComeInAtTheNextMove() {
+        QFETCH(QString, write);
+        QFETCH(QString, move);
+        QFETCH(QString, landsOn);
+        QFETCH(QStringList, rows);
+        addCustomers(db->servis(), {"A", "B", "C"});
+        Recordset& rs = open(QStringLiteral("Cari"));
+        engine::RecordsetModel model(source.get(), {{QStringLiteral("Unvan"), QStringLiteral("Ünvan")}});
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        rs.moveNext();
+        const quint64 before = source->database()->version(QStringLiteral("Cari"));
+        TestDatabase::fromAnotherProgram(db->servis(), write);
+        QTRY_VERIFY(source->database()->version(QStringLiteral("Cari")) != before);
+        if (move == u"next")
+            rs.moveNext();
+        else if (move == u"previous")
+            rs.movePrevious();
+        else
+            rs.moveLast();
+        QCOMPARE(rs.bof() ? QString() : rs.value(QStringLiteral("Unvan")).toString(), landsOn);
+        QCOMPARE(titlesOf(rs), rows);
+        QCOMPARE(model.rowCount(), rows.size());
+        QCOMPARE(reset.count(), 1);
+    }
+
     void modelSearchesThroughTheEngine() {
         addCustomers(db->servis(), {"ANKARA OTO", "BURSA", "Ankara Elektrik", "Ali*Veli"});
         open(QStringLiteral("Cari"));

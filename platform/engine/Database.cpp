@@ -159,10 +159,14 @@ int Database::changes() const {
 
 quint64 Database::version(const QString& table) {
     if (const std::optional<QStringList> tables = store_->outsideWrites()) {
-        if (tables->isEmpty())
+        if (tables->isEmpty()) {
             ++anyVersion_;
-        for (const QString& t : *tables)
+            ++outsideAny_;
+        }
+        for (const QString& t : *tables) {
             changed(t);
+            ++outsideVersions_[t.toLower()];
+        }
     }
     // Both counters only grow, so their sum names one moment of the table's history.
     return knownVersion(table);
@@ -170,6 +174,10 @@ quint64 Database::version(const QString& table) {
 
 quint64 Database::knownVersion(const QString& table) const {
     return anyVersion_ + tableVersions_.value(table.toLower());
+}
+
+quint64 Database::outsideVersion(const QString& table) const {
+    return outsideAny_ + outsideVersions_.value(table.toLower());
 }
 
 void Database::changed(const QString& table) {

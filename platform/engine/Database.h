@@ -89,6 +89,9 @@ public:
     quint64 version(const QString& table);
     // The version as last seen, without asking about other connections (cheap enough per field).
     quint64 knownVersion(const QString& table) const;
+    // Counts only the writes of other connections, programs or desks to the table: record sets
+    // take their rows in at the next move.
+    quint64 outsideVersion(const QString& table) const;
     void changed(const QString& table); // a write to one table
     void changed();                     // a write that may have touched any table
 
@@ -119,6 +122,8 @@ private:
     QHash<QString, TableInfo> tables_;      // by lower-case name
     QHash<QString, quint64> tableVersions_; // by lower-case name
     quint64 anyVersion_ = 0;
+    QHash<QString, quint64> outsideVersions_; // by lower-case name
+    quint64 outsideAny_ = 0;
 };
 
 } // namespace engine

@@ -68,6 +68,7 @@ Recordset::Recordset(std::shared_ptr<Database> db, SourceQuery query, const Reco
         keys_ = previous->keys_;
         keysSorted_ = previous->keysSorted_;
         keysAsOf_ = previous->keysAsOf_;
+        outsideAsOf_ = previous->outsideAsOf_;
     } else {
         collect();
     }
@@ -86,6 +87,7 @@ QString Recordset::keySql() const {
 
 void Recordset::collect() {
     keysAsOf_ = version();
+    outsideAsOf_ = db_->outsideVersion(table_->name);
     keys_.clear();
     positions_.clear();
     Statement s = db_->prepare(keySql());
@@ -124,24 +126,51 @@ void Recordset::dropEdit() {
     dirty_.clear();
 }
 
+// Records another desk or program added or removed come in at the next move, the current record
+// staying current (or, gone, leaving its place to the one that followed it). Our own writes keep
+// the set as the user made it until a refresh, as before; an open edit keeps everything still.
+void Recordset::followOutsideWrites() {
+    noticeOutsideChanges();
+    if (editMode_ != EditNone || db_->outsideVersion(table_->name) == outsideAsOf_)
+        return;
+    const bool onRecord = !bof() && !eof() && !currentDeleted_;
+    const qint64 key = onRecord ? keys_[pos_] : -1;
+    const int was = pos_;
+    collect();
+    positions_.clear();
+    const int found = key >= 0 ? positionOfKey(key) : -1;
+    if (found >= 0) {
+        pos_ = found;
+        currentDeleted_ = false;
+    } else if (onRecord || currentDeleted_) {
+        pos_ = std::min(was, static_cast<int>(keys_.size()));
+        currentDeleted_ = pos_ < keys_.size();
+    } else {
+        pos_ = was < 0 ? -1 : static_cast<int>(keys_.size());
+    }
+    Q_EMIT keysReloaded();
+}
+
 void Recordset::moveFirst() {
+    followOutsideWrites();
     if (keys_.isEmpty())
         noCurrentRecord();
     land(0);
 }
 
 void Recordset::moveLast() {
+    followOutsideWrites();
     if (keys_.isEmpty())
         noCurrentRecord();
     land(static_cast<int>(keys_.size()) - 1);
 }
 
 void Recordset::moveNext() {
+    followOutsideWrites();
     if (eof())
         noCurrentRecord();
     // After a delete the position already names the record that followed the deleted one.
     const int next = currentDeleted_ ? pos_ : pos_ + 1;
-    noticeOutsideChanges();
     dropEdit();
     currentDeleted_ = false;
     pos_ = next;
@@ -150,9 +179,9 @@ void Recordset::moveNext() {
 }
 
 void Recordset::movePrevious() {
+    followOutsideWrites();
     if (bof())
         noCurrentRecord();
-    noticeOutsideChanges();
     dropEdit();
     currentDeleted_ = false;
     pos_ -= 1;
@@ -246,6 +275,7 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
 }
 
 void Recordset::findFirst(const QString& criteria) {
+    followOutsideWrites();
     findAfter(criteria, -1);
 }
 
@@ -265,6 +295,7 @@ void Recordset::findAfter(const QString& criteria, int from) {
 }
 
 void Recordset::findLast(const QString& criteria) {
+    followOutsideWrites();
     const auto& m = matches(criteria);
     noMatch_ = m.isEmpty();
     if (!noMatch_)
@@ -272,10 +303,12 @@ void Recordset::findLast(const QString& criteria) {
 }
 
 void Recordset::findNext(const QString& criteria) {
+    followOutsideWrites();
     findAfter(criteria, bof() ? -1 : (currentDeleted_ ? pos_ - 1 : pos_));
 }
 
 void Recordset::findPrevious(const QString& criteria) {
+    followOutsideWrites();
     const auto& m = matches(criteria);
     const int from = eof() ? static_cast<int>(keys_.size()) : pos_;
     const auto it = std::lower_bound(m.begin(), m.end(), from);
@@ -538,6 +571,7 @@ qint64 Recordset::bookmark() const {
 }
 
 void Recordset::setBookmark(qint64 bookmark) {
+    followOutsideWrites();
     const int p = positionOfKey(bookmark);
     if (p < 0)
         throw DbError(ErrRecordDeleted, QStringLiteral("Yer imindeki kayıt artık yok."));

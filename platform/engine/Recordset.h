@@ -97,6 +97,7 @@ Q_SIGNALS:
     void recordAppended(int pos); // a record added with addNew()/update()
     void recordRemoved(int pos);
     void recordChanged(int pos);
+    void keysReloaded(); // the set took in what others wrote: every position may have moved
 
 private:
     using Row = QVector<QVariant>;
@@ -121,6 +122,7 @@ private:
     std::optional<int> probeNext(const QString& criteria, int from);
     void findAfter(const QString& criteria, int from);
     void collect();
+    void followOutsideWrites();
     QString keySql() const;
 
     std::shared_ptr<Database> db_;
@@ -141,7 +143,8 @@ private:
     QVector<bool> dirty_;
     QVector<Conflict> conflicts_;
 
-    quint64 keysAsOf_ = 0; // the data version the keys agree with
+    quint64 keysAsOf_ = 0;    // the data version the keys agree with
+    quint64 outsideAsOf_ = 0; // the others' writes the keys include
 
     mutable QHash<qint64, Row> cache_;
     mutable quint64 cacheVersion_ = 0;

@@ -37,6 +37,10 @@ void RecordsetModel::attach() {
         beginRemoveRows({}, pos, pos);
         endRemoveRows();
     });
+    connect(attached_, &Recordset::keysReloaded, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
     connect(attached_, &Recordset::recordChanged, this,
             [this](int pos) { Q_EMIT dataChanged(index(pos, 0), index(pos, columnCount() - 1)); });
 }
