@@ -236,6 +236,13 @@ QStringList stokStatements() {
     return statementsOf(kStokFile);
 }
 
+QStringList tableNamesOf(const QString& fileName) {
+    QStringList out;
+    for (const Table& t : tablesOf(fileName) + addedTablesOf(fileName))
+        out << QLatin1String(t.name);
+    return out;
+}
+
 QStringList originalTablesOf(const QString& fileName) {
     QStringList out;
     for (const Table& t : tablesOf(fileName))
@@ -370,26 +377,46 @@ void upgradeInPlace(engine::Database& db, const QString& fileName) {
     }
 }
 
+namespace {
+QString checkTables(engine::Database& db, const QString& name, const QString& fileName, Upgrade upgrade);
+}
+
 QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade upgrade) {
     const QString name = QFileInfo(path).fileName();
-    if (engine::server().isEmpty() && !QFileInfo(path).isFile())
+    if (!QFileInfo(path).isFile())
         return QStringLiteral("%1 dosyası bulunamadı (%2).").arg(name, path);
+    std::shared_ptr<engine::Database> db;
+    try {
+        db = engine::Database::openFile(path);
+    } catch (const engine::DbError& e) {
+        return QStringLiteral("%1 bu programın veritabanı değil ya da bozuk.\n\n%2")
+            .arg(name, e.description());
+    }
+    return checkTables(*db, name, fileName, upgrade);
+}
+
+QString checkLiveDatabase(const QString& path, const QString& fileName) {
+    if (engine::server().isEmpty())
+        return checkDatabaseFile(path, fileName);
     std::shared_ptr<engine::Database> db;
     try {
         db = engine::Database::open(path);
     } catch (const engine::DbError& e) {
         // A server that cannot be reached, or holds no schema of ours, says so in its own words.
-        if (!engine::server().isEmpty())
-            return e.description();
-        return QStringLiteral("%1 bu programın veritabanı değil ya da bozuk.\n\n%2")
-            .arg(name, e.description());
+        return e.description();
     }
+    return checkTables(*db, QFileInfo(path).fileName(), fileName, Upgrade::InPlace);
+}
+
+namespace {
+
+QString checkTables(engine::Database& db, const QString& name, const QString& fileName, Upgrade upgrade) {
     QStringList missing;
     bool complete = true;
     for (const Table& t : tablesOf(fileName)) {
         const QString table = QLatin1String(t.name);
         try {
-            const engine::TableInfo& info = db->table(table);
+            const engine::TableInfo& info = db.table(table);
             QStringList fields;
             for (const QString& f : t.fields)
                 if (info.indexOf(f.section(u' ', 0, 0)) < 0)
@@ -408,9 +435,11 @@ QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade 
         return QStringLiteral("%1 bu programın veritabanı değil: %2 eksik.")
             .arg(name, missing.join(QStringLiteral("; ")));
     if (upgrade == Upgrade::InPlace)
-        upgradeInPlace(*db, fileName);
+        upgradeInPlace(db, fileName);
     return {};
 }
+
+} // namespace
 
 QString checkWritable(const QString& path) {
     if (!engine::server().isEmpty())

@@ -26,6 +26,8 @@ QStringList servisStatements();
 QStringList stokStatements();
 // The statements of the file of that name (kServisFile or kStokFile).
 QStringList statementsOf(const QString& fileName);
+// Every table statementsOf() lays down in that file.
+QStringList tableNamesOf(const QString& fileName);
 // The tables of that file that the old program's databases already had; the tables this program
 // added later are not among them.
 QStringList originalTablesOf(const QString& fileName);
@@ -52,6 +54,10 @@ void upgradeInPlace(engine::Database& db, const QString& fileName);
 // what it lacks.
 enum class Upgrade { InPlace, No };
 QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade upgrade = Upgrade::InPlace);
+
+// As checkDatabaseFile for the program's own data, which with a server set is the schema of that
+// name on the server: a server that cannot be reached is named.
+QString checkLiveDatabase(const QString& path, const QString& fileName);
 
 // Empty when the file and its folder can be written (the engine writes its journal beside the
 // file); otherwise a Turkish sentence saying which cannot.

@@ -136,7 +136,7 @@ bool frmServis::Form_Load() {
     // once instead of failing at the first save.
     QStringList readOnly;
     for (const QString& name : {schema::kServisFile, schema::kStokFile}) {
-        const QString problem = schema::checkDatabaseFile(programFile(name), name);
+        const QString problem = schema::checkLiveDatabase(programFile(name), name);
         if (!problem.isEmpty()) {
             ui::MsgBox(this, problem + QStringLiteral("\n\nProgram kapanacak."), ui::Icon::Critical);
             return false;

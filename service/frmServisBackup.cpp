@@ -6,6 +6,7 @@
 #include "ProgramDirectory.h"
 #include "SafetyCopy.h"
 #include "Schema.h"
+#include "ServerBackup.h"
 #include "engine/Database.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/DbError.h"
@@ -159,15 +160,15 @@ bool placePair(QWidget* parent, const QString& folder, const QString& staging, c
     return true;
 }
 
-// The backup and the restore copy the program directory's files; records kept on a server are
-// not in them, so on a server both say so rather than copy files no desk uses.
+// The restore replaces the program directory's files; records kept on a server are not in them,
+// so on a server it says so rather than replace files no desk uses.
 bool refusedOnServer(QWidget* parent) {
     if (engine::server().isEmpty())
         return false;
     ui::MsgBox(parent,
                QStringLiteral("Kayıtlar veritabanı sunucusunda (%1) tutuluyor; bu klasördeki dosyalar "
-                              "kullanılmıyor. Sunucudaki kayıtlar buradan yedeklenemez ve geri alınamaz: "
-                              "sunucunun kendi yedeğini (pg_dump) kullanın.")
+                              "kullanılmıyor. Bir yedek sunucuya buradan geri alınamaz: yedek çiftini "
+                              "\"kts-server move\" ile boş bir sunucu veritabanına taşıyın.")
                    .arg(engine::describeServer(engine::server())),
                ui::Icon::Exclamation);
     return true;
@@ -181,8 +182,6 @@ void frmServis::connectBackup() {
 }
 
 void frmServis::Yedekle_Click() {
-    if (refusedOnServer(this))
-        return;
     ui::FileDialog dialog;
     dialog.mode = ui::FileDialog::Mode::Save;
     dialog.title = QStringLiteral("Bilgilerini Yedekle...");
@@ -232,31 +231,46 @@ bool frmServis::backUpInto(const QString& folder) {
         ui::MsgBox(this, notBackedUp(folder, holdsBackup(folder), false), ui::Icon::Exclamation);
         return true;
     };
+    const auto goOn = [&](qint64 done, qint64 total) {
+        progress->setProgress(done, total);
+        return !progress->cancelled();
+    };
     QStringList copies;
     std::vector<std::unique_ptr<engine::IntegrityCheck>> checks;
-    for (const auto& [source, name] : files) {
-        const QString copy = QDir(staging.path()).filePath(name);
+    if (!engine::server().isEmpty()) {
+        // Records kept on a server become the same pair of files, read at one moment.
+        for (const auto& [source, name] : files)
+            copies << QDir(staging.path()).filePath(name);
+        progress->setText(QStringLiteral("Yedek hazırlanıyor: sunucudaki kayıtlar"));
         QString error;
-        try {
-            source->openDatabase();
-        } catch (const engine::DbError&) {
-            return false;
-        }
-        progress->setText(QStringLiteral("Yedek hazırlanıyor: %1").arg(name));
-        const bool made = engine::backupDatabase(
-            *source->database(), copy,
-            [&](qint64 done, qint64 total) {
-                progress->setProgress(done, total);
-                return !progress->cancelled();
-            },
-            &error, &checks.emplace_back());
-        if (!made) {
+        if (!serverbackup::snapshot(engine::server(), copies[0], copies[1], goOn, &error)) {
             if (error.isEmpty())
                 return stoppedByUser();
             progress.reset();
             return failed(error);
         }
-        copies << copy;
+        for (const QString& copy : copies)
+            checks.push_back(std::make_unique<engine::IntegrityCheck>(copy, engine::Check::Quick));
+    } else {
+        for (const auto& [source, name] : files) {
+            const QString copy = QDir(staging.path()).filePath(name);
+            QString error;
+            try {
+                source->openDatabase();
+            } catch (const engine::DbError&) {
+                return false;
+            }
+            progress->setText(QStringLiteral("Yedek hazırlanıyor: %1").arg(name));
+            const bool made =
+                engine::backupDatabase(*source->database(), copy, goOn, &error, &checks.emplace_back());
+            if (!made) {
+                if (error.isEmpty())
+                    return stoppedByUser();
+                progress.reset();
+                return failed(error);
+            }
+            copies << copy;
+        }
     }
     // The copies go to the disk while the checks, begun with the copies, end.
     progress->setText(QStringLiteral("Yedek denetleniyor..."));
@@ -297,8 +311,10 @@ void frmServis::Gerial_Click() {
 }
 
 void frmServis::restoreMarked(const std::function<QString()>& choose) {
-    if (refusedOnServer(this))
+    if (refusedOnServer(this)) {
+        Gerial->setChecked(false); // the menu item checks itself when chosen
         return;
+    }
     // The check mark silences the record display while the data sources are closed and reopened,
     // and keeps automatic backups from starting; every way out of the restore, a failure
     // included, takes it off.
@@ -459,7 +475,7 @@ bool frmServis::restoreFrom(const QString& chosen) {
 // restored file from an older version gets the indexes it lacks first.
 bool frmServis::reopenLive() {
     for (const QString& name : {schema::kServisFile, schema::kStokFile})
-        if (!schema::checkDatabaseFile(programFile(name), name).isEmpty())
+        if (!schema::checkLiveDatabase(programFile(name), name).isEmpty())
             return false;
     data1_->setDatabaseName(programFile(schema::kServisFile));
     data2_->setDatabaseName(programFile(schema::kServisFile));

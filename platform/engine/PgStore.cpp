@@ -75,6 +75,29 @@ Result execParams(PGconn* conn, const char* sql, const QList<QByteArray>& params
     return r;
 }
 
+// A field of a result as the engine hands values out: numbers as numbers, booleans as 0 or 1,
+// everything else as text (dates and times in ISO form), NULL as an invalid QVariant.
+QVariant valueOf(const PGresult* result, int row, int column) {
+    if (PQgetisnull(result, row, column))
+        return {};
+    const char* v = PQgetvalue(result, row, column);
+    switch (PQftype(result, column)) {
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid:
+        return static_cast<qint64>(std::strtoll(v, nullptr, 10));
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return std::strtod(v, nullptr);
+    case kBool:
+        return static_cast<qint64>(*v == 't' ? 1 : 0);
+    default:
+        return QString::fromUtf8(v, PQgetlength(result, row, column));
+    }
+}
+
 // The engine's "?" placeholders as the server's $1, $2 ...; quoted texts and names keep theirs.
 QByteArray numbered(const QString& sql, int* count) {
     QString out;
@@ -207,26 +230,7 @@ public:
         return PQftype(result_.get(), column) == kBool ? (*v == 't' ? 1 : 0) : std::strtoll(v, nullptr, 10);
     }
 
-    QVariant value(int column) const override {
-        if (PQgetisnull(result_.get(), row_, column))
-            return {};
-        const char* v = PQgetvalue(result_.get(), row_, column);
-        switch (PQftype(result_.get(), column)) {
-        case kInt2:
-        case kInt4:
-        case kInt8:
-        case kOid:
-            return static_cast<qint64>(std::strtoll(v, nullptr, 10));
-        case kFloat4:
-        case kFloat8:
-        case kNumeric:
-            return std::strtod(v, nullptr);
-        case kBool:
-            return static_cast<qint64>(*v == 't' ? 1 : 0);
-        default:
-            return QString::fromUtf8(v, PQgetlength(result_.get(), row_, column));
-        }
-    }
+    QVariant value(int column) const override { return valueOf(result_.get(), row_, column); }
 
     int columnCount() const override { return result_ ? PQnfields(result_.get()) : 0; }
 
@@ -496,6 +500,28 @@ QString ServerLoad::quoted(const QString& name) const {
 
 void ServerLoad::run(const QString& statement) {
     execSql(conn_, statement);
+}
+
+void ServerLoad::readOnlySnapshot() {
+    execSql(conn_, QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+}
+
+void ServerLoad::each(const QString& query, const std::function<void(const QVariantList& row)>& take) {
+    execSql(conn_, QStringLiteral("DECLARE kts_each NO SCROLL CURSOR FOR ") + query);
+    for (;;) {
+        const Result batch = execSql(conn_, QStringLiteral("FETCH 5000 FROM kts_each"));
+        const int rows = PQntuples(batch.get());
+        const int columns = PQnfields(batch.get());
+        QVariantList row(columns);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < columns; ++c)
+                row[c] = valueOf(batch.get(), r, c);
+            take(row);
+        }
+        if (rows == 0)
+            break;
+    }
+    execSql(conn_, QStringLiteral("CLOSE kts_each"));
 }
 
 QList<QStringList> ServerLoad::rows(const QString& query, const QStringList& params) {

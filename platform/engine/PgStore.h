@@ -19,7 +19,6 @@ enum class ServerTransaction { One, None };
 void runOnServer(const QString& conninfo, const QStringList& statements,
                  ServerTransaction transaction = ServerTransaction::One);
 
-
 // The keywords a connection string sets, as libpq reads it (a URI's parts too); throws DbError when
 // libpq cannot read it.
 QHash<QString, QString> conninfoOptions(const QString& conninfo);
@@ -35,6 +34,12 @@ public:
     ServerLoad& operator=(const ServerLoad&) = delete;
 
     void run(const QString& statement);
+    // Makes the transaction see the database as it was at its first query, and write nothing: a
+    // backup of both schemas from one moment. Called before anything else is asked.
+    void readOnlySnapshot();
+    // Every row of a query, read in batches through a cursor so that a large table needs little
+    // memory; numbers come as numbers, texts as texts, NULL as an invalid QVariant.
+    void each(const QString& query, const std::function<void(const QVariantList& row)>& take);
     // Every row of a query as texts, a null QString for NULL; $1, $2 ... take `params`.
     QList<QStringList> rows(const QString& query, const QStringList& params = {});
     qint64 count(const QString& schema, const QString& table);

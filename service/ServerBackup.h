@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// A backup of records kept on a server is the same pair of files a single desk backs up: any
+// desk, with or without a server, can open or restore it.
+namespace serverbackup {
+
+// Writes both schemas of the server, as they stood at one moment, into new database files at
+// `servisCopy` and `stokCopy`, laid out as the program's own files. `goOn` hears the rows done and
+// the total and stops the copy by returning false. On false the files are removed and `error`
+// says why (empty when stopped). The files are not on disk yet: engine::syncFiles puts them there.
+bool snapshot(const QString& conninfo, const QString& servisCopy, const QString& stokCopy,
+              const std::function<bool(qint64, qint64)>& goOn, QString* error);
+
+} // namespace serverbackup
