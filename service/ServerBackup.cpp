@@ -80,4 +80,14 @@ bool snapshot(const QString& conninfo, const QString& servisCopy, const QString&
     return false;
 }
 
+int otherDesks(engine::Database& servis) {
+    // Each desk names its connections after itself (see the engine's server store).
+    engine::Statement s = servis.prepare(QStringLiteral(
+        "SELECT count(DISTINCT application_name) FROM pg_stat_activity WHERE datname = current_database() "
+        "AND application_name LIKE 'kts-masa %' AND application_name <> "
+        "current_setting('application_name')"));
+    s.step();
+    return static_cast<int>(s.int64(0));
+}
+
 } // namespace serverbackup

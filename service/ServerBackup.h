@@ -3,6 +3,10 @@
 #include <QString>
 #include <functional>
 
+namespace engine {
+class Database;
+}
+
 // A backup of records kept on a server is the same pair of files a single desk backs up: any
 // desk, with or without a server, can open or restore it.
 namespace serverbackup {
@@ -13,5 +17,8 @@ namespace serverbackup {
 // says why (empty when stopped). The files are not on disk yet: engine::syncFiles puts them there.
 bool snapshot(const QString& conninfo, const QString& servisCopy, const QString& stokCopy,
               const std::function<bool(qint64, qint64)>& goOn, QString* error);
+
+// How many other desks are connected to the server `servis` is on.
+int otherDesks(engine::Database& servis);
 
 } // namespace serverbackup

@@ -268,6 +268,7 @@ private:
     void connectBackup();
     bool backUpInto(const QString& folder);
     bool restoreFrom(const QString& chosen);
+    bool restoreOntoServer(const QString& chosen);
     // The restore with its check mark on, from the path `choose` gives ("" for none).
     void restoreMarked(const std::function<QString()>& choose);
     bool reopenLive();

@@ -7,9 +7,11 @@
 #include "SafetyCopy.h"
 #include "Schema.h"
 #include "ServerBackup.h"
+#include "ServerSetup.h"
 #include "engine/Database.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/DbError.h"
+#include "engine/PgStore.h"
 #include "files/SystemError.h"
 #include "shell/DialogsAsker.h"
 #include "ui/Dialogs.h"
@@ -21,6 +23,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <algorithm>
 #include <cstdio>
 #include <future>
@@ -156,20 +159,6 @@ bool placePair(QWidget* parent, const QString& folder, const QString& staging, c
         return true;
     }
     ui::MsgBox(parent, notBackedUp(folder, hadBackup, !placed.isEmpty() || fileOp.AnyOperationsAborted()),
-               ui::Icon::Exclamation);
-    return true;
-}
-
-// The restore replaces the program directory's files; records kept on a server are not in them,
-// so on a server it says so rather than replace files no desk uses.
-bool refusedOnServer(QWidget* parent) {
-    if (engine::server().isEmpty())
-        return false;
-    ui::MsgBox(parent,
-               QStringLiteral("Kayıtlar veritabanı sunucusunda (%1) tutuluyor; bu klasördeki dosyalar "
-                              "kullanılmıyor. Bir yedek sunucuya buradan geri alınamaz: yedek çiftini "
-                              "\"kts-server move\" ile boş bir sunucu veritabanına taşıyın.")
-                   .arg(engine::describeServer(engine::server())),
                ui::Icon::Exclamation);
     return true;
 }
@@ -311,10 +300,6 @@ void frmServis::Gerial_Click() {
 }
 
 void frmServis::restoreMarked(const std::function<QString()>& choose) {
-    if (refusedOnServer(this)) {
-        Gerial->setChecked(false); // the menu item checks itself when chosen
-        return;
-    }
     // The check mark silences the record display while the data sources are closed and reopened,
     // and keeps automatic backups from starting; every way out of the restore, a failure
     // included, takes it off.
@@ -325,6 +310,16 @@ void frmServis::restoreMarked(const std::function<QString()>& choose) {
         if (KayitModu != kBrowsing) {
             ui::MsgBox(this, QStringLiteral("Önce açık kaydı tamamlayın ya da vazgeçin."),
                        ui::Icon::Exclamation);
+        } else if (!engine::server().isEmpty()) {
+            // Every desk works on what a restore onto the server replaces: it is asked for first.
+            if (ui::MsgBox(
+                    this,
+                    QStringLiteral("Geri alma, sunucudaki bütün kayıtların yerine yedektekileri koyar.\n\n"
+                                   "Diğer masalardaki programlar kapatıldı mı?"),
+                    ui::Icon::Question, ui::Buttons::YesNo, ui::Answer::No) == ui::Answer::Yes) {
+                if (const QString chosen = choose(); !chosen.isEmpty())
+                    reopened = restoreOntoServer(chosen);
+            }
         } else if (const QString chosen = choose(); !chosen.isEmpty()) {
             reopened = restoreFrom(chosen);
         }
@@ -468,6 +463,72 @@ bool frmServis::restoreFrom(const QString& chosen) {
         return true;
     }
     safety.finish();
+    return true;
+}
+
+// Puts the chosen folder's pair in place of both schemas on the server, in one server transaction,
+// after the checks a file restore makes, and only while no other desk is connected: what they
+// show would no longer be there. True once the data sources were closed.
+bool frmServis::restoreOntoServer(const QString& chosen) {
+    const QString folder = QFileInfo(chosen).absolutePath();
+    const QStringList liveNames{schema::kServisFile, schema::kStokFile};
+    QStringList sources;
+    for (const QString& name : liveNames)
+        sources << fileInAnyCase(folder, name);
+    const auto refuse = [this](const QString& why) {
+        ui::MsgBox(this, why + QStringLiteral("\n\nGeri alma yapılmadı; sunucudaki kayıtlar değişmedi."),
+                   ui::Icon::Critical);
+        return false;
+    };
+    if (sources.contains(QString()))
+        return refuse(QStringLiteral("Seçilen klasörde %1 ve %2 birlikte bulunmalı (%3).")
+                          .arg(schema::kServisFile, schema::kStokFile, QDir::toNativeSeparators(folder)));
+    if (autobackup::readManifest(folder).has_value())
+        return refuse(QStringLiteral("Otomatik yedekler sunucuya geri alınamaz; \"Bilgileri Yedekle\" ile "
+                                     "alınmış bir yedek seçin."));
+    std::unique_ptr<ui::Progress> progress =
+        ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
+    bool stopped = false;
+    const QStringList problems = problemsWith(sources, liveNames, *progress, false, &stopped);
+    if (stopped)
+        return false;
+    for (int i = 0; i < sources.size(); ++i) {
+        if (!problems[i].isEmpty()) {
+            progress.reset();
+            return refuse(QStringLiteral("%1\n\nSeçilen dosya: %2")
+                              .arg(problems[i], QDir::toNativeSeparators(sources[i])));
+        }
+    }
+    try {
+        if (const int others = serverbackup::otherDesks(*data1_->database()); others > 0) {
+            progress.reset();
+            return refuse(
+                QStringLiteral("Sunucuya bağlı %1 masa daha var. Önce diğer masalardaki programları "
+                               "kapatın.")
+                    .arg(others));
+        }
+    } catch (const engine::DbError& e) {
+        progress.reset();
+        return refuse(e.description());
+    }
+    progress->setText(QStringLiteral("Yedek sunucuya yükleniyor..."));
+    data1_->close();
+    data2_->close();
+    dataStkHar_->close();
+    try {
+        engine::ServerLoad load(engine::server());
+        QString log;
+        QTextStream out(&log);
+        serversetup::replaceWithPair(load, folder, out, out);
+        load.commit();
+    } catch (const engine::DbError& e) {
+        progress.reset();
+        refuse(e.description());
+    }
+    progress.reset();
+    if (!reopenLive())
+        ui::MsgBox(this, QStringLiteral("Kayıtlar yeniden açılamadı; programı kapatıp açın."),
+                   ui::Icon::Critical);
     return true;
 }
 

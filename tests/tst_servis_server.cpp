@@ -2,6 +2,7 @@
 
 #include "Schema.h"
 #include "engine/Database.h"
+#include "engine/PgStore.h"
 
 #include <QAction>
 #include <QDir>
@@ -93,18 +94,58 @@ private Q_SLOTS:
             QStringList{});
     }
 
-    void aRestoreOntoTheServerIsRefusedAndChangesNothing() {
+    // A restore onto the server asks first, refuses while another desk is connected, and otherwise
+    // puts the pair in place of both schemas at once.
+    void aRestoreOntoTheServer_data() {
+        QTest::addColumn<bool>("othersClosed");
+        QTest::addColumn<bool>("otherDesk");
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("restored") << true << false << true;
+        QTest::newRow("another desk connected") << true << true << false;
+        QTest::newRow("other desks not closed") << false << false << false;
+    }
+    void aRestoreOntoTheServer() {
+        QFETCH(bool, othersClosed);
+        QFETCH(bool, otherDesk);
+        QFETCH(bool, restored);
         backUp();
+        const auto everything = [this](const QString& name) {
+            const auto server = engine::Database::open(f->db.dir() + u'/' + name);
+            return contents(*server, schema::tableNamesOf(name));
+        };
+        const QString backedUp = everything(schema::kServisFile) + everything(schema::kStokFile);
         TestDatabase::sql(f->db.servis(),
                           "UPDATE Servis SET Unvan = 'Sonra' WHERE ServisKayitNo = '01-0001-01'");
+        TestDatabase::sql(f->db.servis(), "DELETE FROM Servis WHERE ServisKayitNo = '01-0002-01'");
+        TestDatabase::sql(f->db.stok(),
+                          "INSERT INTO StokHareket (StokAd, KayitNo) VALUES ('Yeni', '01-0001-01')");
+        const QString changed = everything(schema::kServisFile) + everything(schema::kStokFile);
+        std::unique_ptr<engine::ServerLoad> other;
+        if (otherDesk)
+            other = std::make_unique<engine::ServerLoad>(TestDatabase::server() +
+                                                         " application_name='kts-masa öbür-masa:1'");
         f->dialogs.shown.clear();
+        f->dialogs.answers = {othersClosed ? ui::Answer::Yes : ui::Answer::No};
         f->dialogs.fileNames << QDir(backupFolder()).filePath(QStringLiteral("Servis.mdb"));
         f->child<QAction>("Gerial")->trigger();
-        QCOMPARE(f->dialogs.shown.size(), 1);
-        QVERIFY(f->dialogs.shown[0].text.contains("kts-server move"));
-        QCOMPARE(f->servis("SELECT Unvan FROM Servis WHERE ServisKayitNo = '01-0001-01'").toString(),
-                 QStringLiteral("Sonra"));
+        QVERIFY(f->dialogs.shown[0].text.endsWith("Diğer masalardaki programlar kapatıldı mı?"));
+        QCOMPARE(f->dialogs.shown[0].defaultButton, ui::Answer::No);
+        if (otherDesk) {
+            QCOMPARE(f->dialogs.shown.size(), 2);
+            QVERIFY2(f->dialogs.shown[1].text.startsWith("Sunucuya bağlı 1 masa daha var."),
+                     qPrintable(f->dialogs.shown[1].text));
+        } else {
+            QCOMPARE(f->dialogs.shown.size(), 1);
+        }
+        QCOMPARE(f->dialogs.fileNames.isEmpty(), othersClosed); // not even asked for a file on No
+        QCOMPARE(everything(schema::kServisFile) + everything(schema::kStokFile),
+                 restored ? backedUp : changed);
         QVERIFY(!f->child<QAction>("Gerial")->isChecked());
+        if (restored) { // the window shows the restored records
+            QCOMPARE(f->box(0), QStringLiteral("Ali'nin Dükkanı"));
+            f->click("Data1_Last");
+            QCOMPARE(f->caption(), QStringLiteral("Kayıt: 2 / 2"));
+        }
     }
 };
 

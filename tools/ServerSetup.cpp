@@ -339,6 +339,23 @@ QString storedSunucu() {
 
 } // namespace
 
+qint64 replaceWithPair(engine::ServerLoad& load, const QString& directory, QTextStream& out,
+                       QTextStream& err) {
+    try {
+        load.run(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE")
+                     .arg(programSchemas().join(QStringLiteral(", "))));
+        const QStringList indexes = createSchemas(load, QString(), Indexes::Later);
+        qint64 total = 0;
+        for (const QString& name : {schema::kServisFile, schema::kStokFile})
+            total += moveFile(load, QDir(directory).filePath(name), name, out, err);
+        for (const QString& index : indexes)
+            load.run(index);
+        return total;
+    } catch (const Stop& stop) {
+        throw engine::DbError(engine::ErrEngine, stop.text);
+    }
+}
+
 int init(const QString& conninfo, QTextStream& out, QTextStream&) {
     checkConninfo(conninfo);
     const QString server = engine::describeServer(conninfo);

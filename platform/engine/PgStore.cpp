@@ -3,8 +3,10 @@
 #include "Database.h"
 #include "DbError.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTime>
 #include <libpq-fe.h>
 
@@ -391,6 +393,19 @@ std::unique_ptr<Store> openPostgresStore(const QString& conninfo, const QString&
         PQfreemem(quoted);
         return out;
     };
+    const auto literal = [&](const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        char* quoted = PQescapeLiteral(conn.get(), utf8.constData(), utf8.size());
+        const QString out = QString::fromUtf8(quoted);
+        PQfreemem(quoted);
+        return out;
+    };
+    // A desk's connections carry its name, so that a restore can tell whether other desks are
+    // connected.
+    const QString desk = QStringLiteral("kts-masa %1:%2")
+                             .arg(QSysInfo::machineHostName())
+                             .arg(QCoreApplication::applicationPid());
+    execSql(conn.get(), QStringLiteral("SET application_name TO %1").arg(literal(desk)));
     // Other desks' commits are announced on the schema's channel (see the server's triggers).
     execSql(conn.get(), QStringLiteral("SET search_path TO %1; LISTEN %2")
                             .arg(identifier(schema), identifier(QStringLiteral("kts_") + schema)));
