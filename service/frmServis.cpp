@@ -58,7 +58,10 @@ frmServis::frmServis(QWidget* parent)
     const auto move = [this](void (engine::Recordset::*step)()) {
         return [this, step] {
             engine::Recordset* rs = data1_->recordset();
-            if (!rs || rs->recordCount() == 0)
+            if (!rs)
+                return;
+            ui::guarded(this, [&] { rs->followOutsideWrites(); }); // another desk may have added some
+            if (rs->recordCount() == 0)
                 return;
             // The arrows stop at the ends of the set instead of stepping off it.
             if ((step == &engine::Recordset::moveNext && rs->absolutePosition() == rs->recordCount() - 1) ||

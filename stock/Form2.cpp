@@ -332,10 +332,13 @@ bool Form2::windowKey(QKeyEvent* key) {
 
 void Form2::step(bool forward) {
     engine::Recordset* rs = data1_->recordset();
-    if (!rs || rs->recordCount() == 0)
+    if (!rs)
         return;
-    const int at = rs->absolutePosition();
     try {
+        rs->followOutsideWrites(); // another desk may have added cards
+        if (rs->recordCount() == 0)
+            return;
+        const int at = rs->absolutePosition();
         if (forward && at < rs->recordCount() - 1)
             rs->moveNext();
         else if (!forward && at > 0)

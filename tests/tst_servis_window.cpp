@@ -63,6 +63,31 @@ private Q_SLOTS:
         QCOMPARE(f->code(), QStringLiteral("01-0001-01"));
     }
 
+    // The arrows look at the count and the position before they move: records added at another
+    // desk (or by another program) must count, whether the set was empty or at its last record.
+    void arrowsReachRecordsAddedElsewhere_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("arrow");
+        QTest::newRow("empty set, last") << 0 << "Data1_Last";
+        QTest::newRow("on the last record, next") << 1 << "Data1_Next";
+    }
+    void arrowsReachRecordsAddedElsewhere() {
+        QFETCH(int, before);
+        QFETCH(QString, arrow);
+        for (int i = 1; i <= before; ++i)
+            f->addRecord(record(QStringLiteral("01-000%1-01").arg(i), QStringLiteral("Eski %1").arg(i)));
+        f->open();
+        f->click("Data1_Last");
+        engine::Database& db = *f->window().Data1()->database();
+        const quint64 version = db.version(QStringLiteral("Servis"));
+        TestDatabase::fromAnotherProgram(f->db.servis(), "INSERT INTO Servis (ServisKayitNo, Unvan) VALUES "
+                                                         "('02-0001-01', 'Öbür Masadan')");
+        QTRY_VERIFY(db.version(QStringLiteral("Servis")) != version);
+        f->click(arrow);
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: %1 / %1").arg(before + 1));
+        QCOMPARE(f->box(0), QStringLiteral("Öbür Masadan"));
+    }
+
     void emptyInstallationShowsAnEmptyPanel() {
         f->open();
         QCOMPARE(f->caption(), QStringLiteral("Kayıt: 0 / 0"));

@@ -38,6 +38,9 @@ public:
     void moveLast();
     void moveNext();
     void movePrevious();
+    // What other desks or programs wrote comes in now: the moves and finds do this themselves;
+    // a window that looks at the count or the position before it moves calls it first.
+    void followOutsideWrites();
 
     // Finds walk the set in its own order; without a match the position stays and noMatch() holds.
     void findFirst(const QString& criteria);
@@ -122,7 +125,6 @@ private:
     std::optional<int> probeNext(const QString& criteria, int from);
     void findAfter(const QString& criteria, int from);
     void collect();
-    void followOutsideWrites();
     QString keySql() const;
 
     std::shared_ptr<Database> db_;
