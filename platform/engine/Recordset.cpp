@@ -317,6 +317,13 @@ void Recordset::findPrevious(const QString& criteria) {
         land(*(it - 1));
 }
 
+Recordset::Row Recordset::rowFrom(const Statement& s) const {
+    Row r(table_->fields.size());
+    for (int i = 0; i < r.size(); ++i)
+        r[i] = fromStored(s.value(i), table_->fields[i].type);
+    return r;
+}
+
 const Recordset::Row& Recordset::row(int position) const {
     // Other programs' changes are looked for when the record set moves (land), not per field.
     if (const quint64 v = db_->knownVersion(table_->name); cacheVersion_ != v) {
@@ -336,10 +343,7 @@ const Recordset::Row& Recordset::row(int position) const {
     s.bind(1, key);
     if (!s.step())
         throw DbError(ErrRecordDeleted, QStringLiteral("Kayıt silinmiş."));
-    Row r(table_->fields.size());
-    for (int i = 0; i < r.size(); ++i)
-        r[i] = fromStored(s.value(i), table_->fields[i].type);
-    return *cache_.insert(key, r);
+    return *cache_.insert(key, rowFrom(s));
 }
 
 // Over a network every statement costs a round trip: the rows from `position` on that are not in
@@ -355,9 +359,7 @@ const Recordset::Row& Recordset::fetchBatch(int position) const {
                                    .arg(quoted(table_->name), quoted(table_->key)));
     s.bind(1, QStringLiteral("{%1}").arg(wanted.join(u',')));
     while (s.step()) {
-        Row r(table_->fields.size());
-        for (int i = 0; i < r.size(); ++i)
-            r[i] = fromStored(s.value(i), table_->fields[i].type);
+        const Row r = rowFrom(s);
         cache_.insert(r[keyField_].toLongLong(), r);
     }
     const auto it = cache_.constFind(keys_[position]);
@@ -534,9 +536,7 @@ void Recordset::refuseOnConflict(OnConflict how) {
     s.bind(1, key);
     if (!s.step())
         throw DbError(ErrRecordDeleted, QStringLiteral("Kayıt siz düzeltirken başka bir yerde silinmiş."));
-    Row stored(table_->fields.size());
-    for (int i = 0; i < stored.size(); ++i)
-        stored[i] = fromStored(s.value(i), table_->fields[i].type);
+    const Row stored = rowFrom(s);
     // A field only the other side changed takes their value; one both changed, differently, is
     // a conflict for the user to settle.
     conflicts_.clear();

@@ -105,7 +105,8 @@ Q_SIGNALS:
 private:
     using Row = QVector<QVariant>;
 
-    const Row& row(int position) const; // throws when the row vanished
+    Row rowFrom(const Statement& s) const; // the fields of a "SELECT *" row, as callers get them
+    const Row& row(int position) const;    // throws when the row vanished
     const Row& fetchBatch(int position) const;
     const Row& currentRow() const;
     void requireCurrent() const;
