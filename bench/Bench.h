@@ -9,14 +9,17 @@
 #include <functional>
 #include <memory>
 
+class BenchServer;
 class WindowDriver;
 
 // Times each operation of the service desk through the program's own code (the service window
 // driven through its widgets, on the engine stand-in) and the same work on plain SQLite, on a
-// copy of the data set so that the cache stays as generated.
+// copy of the data set so that the cache stays as generated. With a server, the engine and the
+// baseline (libpq alone) work on a copy of the data set loaded onto it, and the file operations
+// (backups and restores) are left out.
 class Bench {
 public:
-    Bench(const QString& dataFolder, int repeat);
+    Bench(const QString& dataFolder, int repeat, BenchServer* server = nullptr);
     ~Bench();
 
     Report run();
@@ -31,8 +34,19 @@ private:
         int firstItems = 0;
     };
 
+    // Where one session's data live: the program directory with its copy of the files, or on a
+    // server an empty program directory and the copy of the database.
+    struct Place {
+        QString dir;
+        QString conninfo; // empty for the files
+    };
     QString freshProgramDirectory();
+    Place freshPlace();
+    void usePlace(const Place& place);
+    std::unique_ptr<RawDb> rawOpen(const Place& place, const QString& fileName) const;
+    void dropPlace(const Place& place);
     void openSession();
+    void serverTargets(Report& report) const;
 
     double memory();
     Result startup();
@@ -72,6 +86,8 @@ private:
 
     QString dataFolder_;
     int repeat_;
+    BenchServer* server_;
+    Place place_;
     QTemporaryDir run_; // beside the cache: on the disk the user's own data would live on
     int copies_ = 0;
     QString session_;

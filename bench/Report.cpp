@@ -71,7 +71,7 @@ void Report::print(QTextStream& out) const {
     out.flush();
 }
 
-void Report::writeJson(const QString& path) const {
+void Report::writeJson(const QString& path, const QString& store, int latencyMs) const {
     QJsonArray list;
     for (const Result& r : results)
         list.append(QJsonObject{{QStringLiteral("name"), r.name},
@@ -80,13 +80,17 @@ void Report::writeJson(const QString& path) const {
                                 {QStringLiteral("ratio"), r.ratio()},
                                 {QStringLiteral("target"), r.target.text()},
                                 {QStringLiteral("met"), r.met()}});
-    const QJsonObject root{{QStringLiteral("records"), records},
-                           {QStringLiteral("repeat"), repeat},
-                           {QStringLiteral("results"), list},
-                           {QStringLiteral("peak_rss_mb"), peakRssMb},
-                           {QStringLiteral("peak_rss_target_mb"), peakRssTargetMb},
-                           {QStringLiteral("peak_rss_met"), peakRssMb <= peakRssTargetMb},
-                           {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}};
+    QJsonObject root{{QStringLiteral("records"), records},
+                     {QStringLiteral("repeat"), repeat},
+                     {QStringLiteral("results"), list},
+                     {QStringLiteral("peak_rss_mb"), peakRssMb},
+                     {QStringLiteral("peak_rss_target_mb"), peakRssTargetMb},
+                     {QStringLiteral("peak_rss_met"), peakRssMb <= peakRssTargetMb},
+                     {QStringLiteral("notes"), QJsonArray::fromStringList(notes)}};
+    if (!store.isEmpty()) {
+        root.insert(QStringLiteral("store"), store);
+        root.insert(QStringLiteral("latency_ms"), latencyMs);
+    }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(QJsonDocument(root).toJson()) < 0)

@@ -37,7 +37,8 @@ struct Report {
     QStringList notes; // facts measured beside the timings, printed after them
 
     void print(QTextStream& out) const;
-    void writeJson(const QString& path) const;
+    // `store` and `latencyMs` are written for a run on a server (store not empty).
+    void writeJson(const QString& path, const QString& store = {}, int latencyMs = 0) const;
 };
 
 template <typename F> double elapsedMs(F&& f) {

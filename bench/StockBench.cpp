@@ -3,6 +3,7 @@
 #include "Form2.h"
 #include "StockFilter.h"
 #include "WindowDriver.h"
+#include "engine/Text.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,13 +20,38 @@ constexpr int kTypedCardLetters = 10;
 // What the stock list's order means in plain SQLite: case-insensitive by code.
 const char* const kCardOrder = " ORDER BY StokKod COLLATE NOCASE";
 
+std::string stockFold(const char* column) {
+    return engine::foldSql(QString::fromLatin1(column), engine::Dialect::Postgres).toStdString();
+}
+
+// The same on a server, through the order index the program's schema gives each column.
+std::string stockOrder(const char* column, const char* direction = "") {
+    const std::string d = direction;
+    const std::string name = QString::fromLatin1(column).toLower().toStdString();
+    return " ORDER BY " +
+           engine::orderKeySql(QString::fromLatin1(column), engine::Dialect::Postgres).toStdString() + d +
+           ", " + name + d + ", id" + d;
+}
+
+// A typed prefix as a LIKE pattern's start, its own wildcards escaped.
+std::string likeEscaped(const std::string& prefix) {
+    std::string escaped;
+    for (char c : prefix) {
+        if (c == '%' || c == '_' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
 } // namespace
 
 StockBench::StockBench(WindowDriver& d, RawDb& stok, int repeat, ScriptedDialogs& dialogs)
     : d_(d)
     , stok_(stok)
     , repeat_(repeat)
-    , dialogs_(dialogs) {}
+    , dialogs_(dialogs)
+    , cardOrder_(stok.sql(kCardOrder, stockOrder("StokKod"))) {}
 
 QList<Result> StockBench::run() {
     RawQuery count(stok_, "SELECT count(*) FROM StokKartlar");
@@ -57,9 +83,10 @@ void StockBench::closeList() {
 
 Result StockBench::open() {
     Result r{.name = QStringLiteral("stock_list_open"), .target = {.maxRatio = 2}};
-    RawQuery keys(stok_, std::string("SELECT ID FROM StokKartlar") + kCardOrder);
+    RawQuery keys(stok_, "SELECT ID FROM StokKartlar" + cardOrder_);
     RawQuery first(stok_, "SELECT * FROM StokKartlar WHERE ID = ?");
-    RawQuery groups(stok_, "SELECT Gurup FROM Gurup ORDER BY Gurup COLLATE NOCASE");
+    RawQuery groups(stok_, stok_.sql("SELECT Gurup FROM Gurup ORDER BY Gurup COLLATE NOCASE",
+                                     "SELECT Gurup FROM Gurup ORDER BY " + stockFold("Gurup")));
     RawQuery subgroups(stok_, "SELECT AltGurup FROM AltGurup WHERE Gurup = 'Gurup Yok' ORDER BY AltGurup");
     size_t expected = 0;
     r.rawMs = medianOf(repeat_, [&](int) {
@@ -106,22 +133,19 @@ Result StockBench::typing(bool engineOnly) {
              .target = engineOnly ? Target{.maxRatio = 2} : Target{.maxMs = 10}};
     const std::vector<QString> typed = typedTexts();
     std::vector<std::unique_ptr<RawQuery>> criteria;
+    // On a server the folded prefix is looked up in the folded index, as the program does.
     for (const char* field : {"Barkod", "Serino", "StokKod", "StokAd"})
-        criteria.push_back(
-            std::make_unique<RawQuery>(stok_, "SELECT ID FROM StokKartlar WHERE " + std::string(field) +
-                                                  " LIKE ? || '%' ESCAPE '\\'" + kCardOrder + " LIMIT 1"));
+        criteria.push_back(std::make_unique<RawQuery>(
+            stok_, "SELECT ID FROM StokKartlar WHERE " + stok_.sql(field, stockFold(field)) +
+                       " LIKE ? || '%' ESCAPE '\\'" + cardOrder_ + " LIMIT 1"));
     RawQuery card(stok_, "SELECT StokKod FROM StokKartlar WHERE ID = ?");
     std::vector<double> raw;
     std::vector<std::string> found;
     for (const QString& t : typed) {
         for (qsizetype n = 1; n <= t.size(); ++n) {
-            std::string prefix = t.left(n).trimmed().toStdString();
-            std::string escaped;
-            for (char c : prefix) {
-                if (c == '%' || c == '_' || c == '\\')
-                    escaped += '\\';
-                escaped += c;
-            }
+            const QString typedPrefix = t.left(n).trimmed();
+            const std::string escaped =
+                likeEscaped((stok_.onServer() ? engine::foldText(typedPrefix) : typedPrefix).toStdString());
             std::string code;
             raw.push_back(elapsedMs([&] {
                 for (auto& q : criteria) {
@@ -183,8 +207,10 @@ Result StockBench::typing(bool engineOnly) {
 // A click on the name column's header: every card in another order.
 Result StockBench::sort() {
     Result r{.name = QStringLiteral("stock_sort"), .target = {.maxRatio = 2}};
-    RawQuery down(stok_, "SELECT ID FROM StokKartlar ORDER BY StokAd COLLATE NOCASE DESC");
-    RawQuery up(stok_, "SELECT ID FROM StokKartlar ORDER BY StokAd COLLATE NOCASE ASC");
+    RawQuery down(stok_, stok_.sql("SELECT ID FROM StokKartlar ORDER BY StokAd COLLATE NOCASE DESC",
+                                   "SELECT ID FROM StokKartlar" + stockOrder("StokAd", " DESC")));
+    RawQuery up(stok_, stok_.sql("SELECT ID FROM StokKartlar ORDER BY StokAd COLLATE NOCASE ASC",
+                                 "SELECT ID FROM StokKartlar" + stockOrder("StokAd")));
     RawQuery first(stok_, "SELECT * FROM StokKartlar WHERE ID = ?");
     r.rawMs = medianOf(repeat_, [&](int i) {
         return elapsedMs([&] {
@@ -213,20 +239,27 @@ Result StockBench::sort() {
 // Choosing a group in the filter box: its subgroups, then its cards in code order.
 Result StockBench::groupFilter() {
     Result r{.name = QStringLiteral("stock_group_filter"), .target = {.maxRatio = 2}};
-    RawQuery groups(stok_, "SELECT Gurup FROM Gurup ORDER BY Gurup COLLATE NOCASE");
+    RawQuery groups(stok_, stok_.sql("SELECT Gurup FROM Gurup ORDER BY Gurup COLLATE NOCASE",
+                                     "SELECT Gurup FROM Gurup ORDER BY " + stockFold("Gurup")));
     std::vector<std::string> names;
     while (groups.step())
         names.push_back(groups.text(0));
     groups.reset();
     require(!names.empty(), QStringLiteral("stock_group_filter: no groups"));
-    RawQuery subgroups(stok_,
-                       "SELECT AltGurup FROM AltGurup WHERE Gurup = ? COLLATE NOCASE ORDER BY AltGurup");
-    RawQuery cards(stok_,
-                   std::string("SELECT ID FROM StokKartlar WHERE Gurup = ? COLLATE NOCASE") + kCardOrder);
+    RawQuery subgroups(
+        stok_,
+        stok_.sql("SELECT AltGurup FROM AltGurup WHERE Gurup = ? COLLATE NOCASE ORDER BY "
+                  "AltGurup",
+                  "SELECT AltGurup FROM AltGurup WHERE " + stockFold("Gurup") + " = ? ORDER BY AltGurup"));
+    RawQuery cards(
+        stok_,
+        stok_.sql(std::string("SELECT ID FROM StokKartlar WHERE Gurup = ? COLLATE NOCASE") + kCardOrder,
+                  "SELECT ID FROM StokKartlar WHERE " + stockFold("Gurup") + " = ?" + cardOrder_));
     RawQuery first(stok_, "SELECT * FROM StokKartlar WHERE ID = ?");
     std::vector<size_t> expected;
     r.rawMs = medianOf(repeat_, [&](int i) {
-        const std::string& g = names[i % names.size()];
+        const std::string g = stok_.onServer() ? engine::foldText(text(names[i % names.size()])).toStdString()
+                                               : names[i % names.size()];
         return elapsedMs([&] {
             subgroups.bind(1, g).rows();
             const std::vector<sqlite3_int64> ids = cards.bind(1, g).ids();
@@ -339,7 +372,7 @@ Result StockBench::deleteCard(bool heaviest) {
     RawQuery id(stok_, "SELECT ID FROM StokKartlar WHERE StokKod = ?");
     RawQuery uses(stok_, "DELETE FROM StokHareket WHERE StokHarKod = ?");
     RawQuery card(stok_, "DELETE FROM StokKartlar WHERE ID = ?");
-    RawQuery keys(stok_, std::string("SELECT ID FROM StokKartlar") + kCardOrder);
+    RawQuery keys(stok_, "SELECT ID FROM StokKartlar" + cardOrder_);
     const auto gone = [&](const std::string& c) {
         RawQuery left(stok_, "SELECT (SELECT count(*) FROM StokKartlar WHERE StokKod = ?1) + "
                              "(SELECT count(*) FROM StokHareket WHERE StokHarKod = ?1)");

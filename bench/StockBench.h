@@ -11,7 +11,7 @@ class Form2;
 class WindowDriver;
 
 // The stock list through its window, opened from the service window as a user opens it, against
-// the same work in plain SQLite on the same files.
+// the same work in plain SQLite on the same files (or libpq alone on the same server).
 class StockBench {
 public:
     StockBench(WindowDriver& d, RawDb& stok, int repeat, ScriptedDialogs& dialogs);
@@ -34,4 +34,5 @@ private:
     ScriptedDialogs& dialogs_;
     QPointer<Form2> list_;
     int cards_ = 0;
+    std::string cardOrder_; // the list's order: by code, without regard to case
 };

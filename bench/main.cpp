@@ -1,6 +1,8 @@
 // kts-bench: times the service desk's operations on a generated data set of a busy workshop and
-// compares each with the same work on plain SQLite. Targets are reported; only errors fail.
+// compares each with the same work on plain SQLite (or, on a PostgreSQL server, libpq alone).
+// Targets are reported; only errors fail.
 #include "Bench.h"
+#include "BenchServer.h"
 #include "DataSet.h"
 #include "ProgramStyle.h"
 #include "engine/Database.h"
@@ -9,6 +11,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -16,6 +19,9 @@ struct Options {
     int records = 250000;
     int repeat = 5;
     QString json;
+    bool postgresql = false;
+    QString server;
+    int latencyMs = 0;
 };
 
 constexpr int kMaxRecords = 99 * 9999; // record codes keep their "NN-NNNN-NN" shape
@@ -24,9 +30,14 @@ constexpr int kMaxRecords = 99 * 9999; // record codes keep their "NN-NNNN-NN" s
     std::fprintf(stderr,
                  "kts-bench: %s\n"
                  "usage: kts-bench [--records N] [--repeat K] [--json FILE]\n"
-                 "  --records N  service records in the data set (default 250000, 100..%d)\n"
-                 "  --repeat K   runs of each operation, median reported (default 5, 1..50)\n"
-                 "  --json FILE  also write the results as JSON\n",
+                 "                 [--store postgresql --server CONNINFO [--latency-ms N]]\n"
+                 "  --records N       service records in the data set (default 250000, 100..%d)\n"
+                 "  --repeat K        runs of each operation, median reported (default 5, 1..50)\n"
+                 "  --json FILE       also write the results as JSON\n"
+                 "  --store S         sqlite (the files, default) or postgresql (a server)\n"
+                 "  --server CONNINFO the server: a libpq connection string of a user that may\n"
+                 "                    create databases; the data set is loaded into one of its own\n"
+                 "  --latency-ms N    added to every round trip to the server (0..1000)\n",
                  why, kMaxRecords);
     std::exit(2);
 }
@@ -56,9 +67,21 @@ Options parse(int argc, char** argv) {
             o.repeat = intValue(value, 1, 50, "--repeat");
         else if (arg == u"--json")
             o.json = value;
+        else if (arg == u"--store" && (value == u"sqlite" || value == u"postgresql"))
+            o.postgresql = value == u"postgresql";
+        else if (arg == u"--store")
+            usage("--store wants sqlite or postgresql");
+        else if (arg == u"--server")
+            o.server = value;
+        else if (arg == u"--latency-ms")
+            o.latencyMs = intValue(value, 0, 1000, "--latency-ms");
         else
             usage(qPrintable(QStringLiteral("unknown option %1").arg(arg)));
     }
+    if (o.postgresql && o.server.trimmed().isEmpty())
+        usage("--store postgresql wants --server");
+    if (!o.postgresql && (!o.server.isEmpty() || o.latencyMs > 0))
+        usage("--server and --latency-ms go with --store postgresql");
     return o;
 }
 
@@ -92,12 +115,23 @@ int main(int argc, char** argv) {
         QTextStream out(stdout);
         describe(out, data, options.records);
 
-        Report report = Bench(data.folder, options.repeat).run();
+        std::unique_ptr<BenchServer> server;
+        if (options.postgresql)
+            server = std::make_unique<BenchServer>(options.server, options.latencyMs);
+        Bench bench(data.folder, options.repeat, server.get());
+        if (server) {
+            out << "store: " << server->describe() << "\n  data set moved onto it in "
+                << QString::number(server->loadSeconds(), 'f', 1)
+                << " s (kts-server move, VACUUM FREEZE ANALYZE); baseline: libpq alone, PQexecPrepared\n\n";
+            out.flush();
+        }
+        Report report = bench.run();
         report.records = options.records;
         report.repeat = options.repeat;
         report.print(out);
         if (!options.json.isEmpty())
-            report.writeJson(options.json);
+            report.writeJson(options.json, server ? QStringLiteral("postgresql") : QString(),
+                             options.latencyMs);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kts-bench: error: %s\n", e.what());
         return 1;
