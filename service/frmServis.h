@@ -119,6 +119,7 @@ private:
     void cmdDuzeltme_Click();
     void cmdDelete_Click();
     void Tamam_Click();
+    void saveEntry(engine::Recordset::OnConflict how);
     void Vazgec_Click();
     void Data1_Validate(engine::DataSource::Action action);
     void finishItemMoves();
@@ -213,8 +214,7 @@ private:
     // The keys of the used items handed to the record open in the panel: they follow the code the
     // record is saved under, or go when a new record is abandoned.
     QList<qint64> entryItems_;
-    bool keepBuffer_ = false; // saving again after a conflict: the record set holds what to save
-    QString reservedCode_;    // the proposed code this desk holds on a server until saved or abandoned
+    QString reservedCode_; // the proposed code this desk holds on a server until saved or abandoned
 
     // ---- telling the customer that the device is ready (frmServisNotify.cpp) ----
 public:

@@ -23,7 +23,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QTableView>
 #include <QTimeEdit>
 #include <QTimer>
@@ -230,6 +229,10 @@ void frmServis::cmdDuzeltme_Click() {
 // Writes the open record. The entry stays open with everything typed whenever the write is
 // refused, so the user can mend the cause and confirm again.
 void frmServis::Tamam_Click() {
+    saveEntry(engine::Recordset::OnConflict::Refuse);
+}
+
+void frmServis::saveEntry(engine::Recordset::OnConflict how) {
     const int savedMode = KayitModu;
     const bool wasReady =
         savedMode == kChanging && data1_->rs().value(QStringLiteral("SonDurum")).toInt() == kStatusReady;
@@ -260,7 +263,7 @@ void frmServis::Tamam_Click() {
             engine::Database::Transaction transaction(*data1_->database());
             try {
                 KayitYaz();
-                rs.update();
+                rs.update(how);
                 usedItems::recordMove(*data1_->database(), moves, newCode);
                 transaction.commit();
             } catch (const DbError&) {
@@ -274,10 +277,8 @@ void frmServis::Tamam_Click() {
                 // the user says so; otherwise the other desk's record is shown.
                 KayitModu = savedMode;
                 const QVector<ConflictingField> fields = conflictingFields(rs);
-                if (fields.isEmpty() || keepMine(this, QStringLiteral("Bu kayıt"), fields)) {
-                    const QScopedValueRollback keep(keepBuffer_, true);
-                    return Tamam_Click();
-                }
+                if (fields.isEmpty() || keepMine(this, QStringLiteral("Bu kayıt"), fields))
+                    return saveEntry(engine::Recordset::OnConflict::KeepMine);
                 return Vazgec_Click();
             }
             if (e.number() == engine::ErrDuplicateKey)

@@ -58,10 +58,6 @@ void frmServis::KayitYaz() {
     const auto text = [&](const char* field, int box) {
         rs.setValue(QString::fromLatin1(field), text1(box));
     };
-    // After a conflict the record set holds the user's values joined with the other desk's: the
-    // panel would undo that join.
-    if (keepBuffer_)
-        return addCustomer();
 
     rs.setValue(QStringLiteral("ServisKayitNo"), MaskEdBox1->displayText());
     for (int box = 0; box <= 6; ++box)

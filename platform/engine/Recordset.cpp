@@ -551,8 +551,6 @@ void Recordset::refuseOnConflict(OnConflict how) {
     }
     if (conflicts_.isEmpty() || how == OnConflict::KeepMine)
         return;
-    // From now on the edit stands on the stored record: a second update() keeps the buffer.
-    original_ = stored;
     cache_.remove(key);
     throw DbError(ErrWriteConflict, QStringLiteral("Kayıt siz düzeltirken başka bir yerde değiştirildi."));
 }

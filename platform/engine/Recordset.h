@@ -54,8 +54,7 @@ public:
     // Editing: addNew()/edit() open a buffer, update() writes it, cancelUpdate() drops it.
     // update() of an edit refuses with ErrWriteConflict when the stored record no longer holds
     // what edit() read (another desk or program saved it meanwhile); conflicts() then lists the
-    // fields, and the edit goes on from the stored record: update() again keeps the buffer's
-    // values, cancelUpdate() keeps the other's.
+    // fields. update(KeepMine) then saves the buffer over it, cancelUpdate() keeps the other's.
     void addNew();
     void edit();
     // An edit of values the user saw earlier (a window filled from the record when it opened):
