@@ -2,12 +2,14 @@
 
 #include "engine/DataSource.h"
 #include "engine/DbError.h"
+#include "engine/PgStore.h"
 #include "engine/RecordsetModel.h"
 #include "engine/Text.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <sqlite3.h>
 
 using engine::DataSource;
@@ -265,6 +267,78 @@ private Q_SLOTS:
         QCOMPARE(titlesOf(rs), rows);
         QCOMPARE(model.rowCount(), rows.size());
         QCOMPARE(reset.count(), 1);
+    }
+
+    // Over a network each wait for the server costs its latency: a screenful of rows comes in one
+    // round trip with or without its keys, a transaction begins in its first statement's, and one
+    // abandoned before it wrote costs none and leaves no transaction open behind it.
+    void aServerIsAskedOncePerStep() {
+        if (!TestDatabase::onServer())
+            QSKIP("a file has no round trips");
+        QStringList titles;
+        for (int i = 0; i < 150; ++i)
+            titles << QStringLiteral("M%1").arg(i, 3, 10, QLatin1Char('0'));
+        addCustomers(db->servis(), titles);
+        open(QStringLiteral("Cari"));
+        engine::Database& database = *source->database();
+        const auto read = [&](int from, int to) {
+            for (int row = from; row < to; ++row)
+                QCOMPARE(
+                    source->rs().valueAt(row, source->rs().fieldIndex(QStringLiteral("Unvan"))).toString(),
+                    titles[row]);
+        };
+        const auto insert = [&] {
+            engine::Statement s = database.prepare(QStringLiteral("INSERT INTO Cari (Unvan) VALUES (?)"));
+            s.bind(1, QStringLiteral("Yeni"));
+            s.run();
+        };
+        const struct {
+            const char* what;
+            std::function<void()> work;
+            quint64 trips;
+        } steps[] = {
+            {"the keys of a filter and its first screenful",
+             [&] {
+                 source->setRecordSource(QStringLiteral("Select * From Cari Where Unvan Like 'M1*'"));
+                 source->refresh();
+                 read(0, 0);
+                 QCOMPARE(source->rs().value(QStringLiteral("Unvan")).toString(), titles[100]);
+             },
+             1},
+            {"the next screenful of the whole table",
+             [&] {
+                 source->setRecordSource(QStringLiteral("Cari"));
+                 source->refresh();
+                 read(0, 128);
+             },
+             2},
+            {"a transaction of one write",
+             [&] {
+                 engine::Database::Transaction t(database);
+                 insert();
+                 t.commit();
+             },
+             2},
+            {"a transaction abandoned before it wrote", [&] { engine::Database::Transaction t(database); },
+             0},
+            {"a write after it, committed on its own", insert, 1},
+        };
+        for (const auto& step : steps) {
+            const quint64 before = engine::serverRoundTrips();
+            try {
+                step.work();
+            } catch (const DbError& e) {
+                QFAIL(qPrintable(QLatin1String(step.what) + QStringLiteral(": ") + e.description()));
+            }
+            QCOMPARE(QStringLiteral("%1: %2")
+                         .arg(QLatin1String(step.what))
+                         .arg(engine::serverRoundTrips() - before),
+                     QStringLiteral("%1: %2").arg(QLatin1String(step.what)).arg(step.trips));
+        }
+        QCOMPARE(TestDatabase::scalar(db->servis(),
+                                      QStringLiteral("SELECT count(*) FROM Cari WHERE Unvan = 'Yeni'"))
+                     .toInt(),
+                 2);
     }
 
     void modelSearchesThroughTheEngine() {

@@ -56,13 +56,6 @@ void DataSource::attach(std::unique_ptr<Recordset> recordset) {
 
 void RefreshData(DataSource& source) {
     source.refresh();
-    Recordset& rs = source.rs();
-    if (rs.recordCount() != 0) {
-        if (!rs.bof())
-            rs.moveLast();
-        if (!rs.eof())
-            rs.moveFirst();
-    }
 }
 
 } // namespace engine

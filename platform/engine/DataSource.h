@@ -50,8 +50,9 @@ private:
     std::unique_ptr<Recordset> recordset_;
 };
 
-// Re-runs the data source and, when it holds records, visits its last and then its first
-// record, so that its record count is complete.
+// Re-runs the data source; it lands on its first record with its count complete. A keyset knows
+// its count at once, so no visit to the last record is needed for it: each visit would show a
+// record, and on a server read it.
 void RefreshData(DataSource& source);
 
 } // namespace engine

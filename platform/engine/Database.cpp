@@ -149,8 +149,20 @@ Statement Database::prepare(const QString& sql) {
     return Statement(this, slot.get());
 }
 
+void Database::runTogether(std::initializer_list<Statement*> statements) {
+    std::vector<Cursor*> cursors;
+    for (Statement* s : statements)
+        cursors.push_back(s->cursor_);
+    store_->runTogether(cursors);
+}
+
 void Database::exec(const QString& sql) {
     prepare(sql).run();
+}
+
+void Database::execSoon(const QString& sql) {
+    if (!store_->defer(sql))
+        exec(sql);
 }
 
 int Database::changes() const {
@@ -211,7 +223,7 @@ const TableInfo& Database::table(const QString& name) {
 
 Database::Transaction::Transaction(Database& db)
     : db_(db) {
-    db_.exec(db_.store_->beginSql());
+    db_.execSoon(db_.store_->beginSql());
 }
 
 Database::Transaction::~Transaction() {

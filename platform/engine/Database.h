@@ -36,6 +36,7 @@ public:
     int columnCount() const;
 
 private:
+    friend class Database;
     Database* db_;
     Cursor* cursor_;
 };
@@ -80,7 +81,12 @@ public:
     // A statement of the store's own SQL, with "?" for each value.
     Statement prepare(const QString& sql);
     void exec(const QString& sql); // no result rows
-    int changes() const;           // rows changed by the last statement
+    // A statement with no result rows that nothing waits for: on a server it goes with the next
+    // statement, in the same round trip; on a file it runs at once.
+    void execSoon(const QString& sql);
+    // Runs bound statements in one round trip on a server; their rows are read as usual.
+    void runTogether(std::initializer_list<Statement*> statements);
+    int changes() const; // rows changed by the last statement
 
     // The version of a table's data. It moves with every write to the table through this
     // connection, with every write whose table is not known, and with every commit of another

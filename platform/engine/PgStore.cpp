@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTime>
+#include <atomic>
 #include <libpq-fe.h>
 
 namespace engine {
@@ -17,6 +18,14 @@ namespace {
 // Type numbers of the server's built-in types, as pg_type gives them.
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
               kNumeric = 1700;
+
+std::atomic<quint64> roundTrips{0};
+
+// Every wait for the server's answer goes through here, so that the count is complete.
+PGresult* answered(PGresult* r) {
+    ++roundTrips;
+    return r;
+}
 
 using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
@@ -58,7 +67,7 @@ QString reasonOf(const QByteArray& state) {
 }
 
 Result execSql(PGconn* conn, const QString& sql) {
-    Result r(PQexec(conn, sql.toUtf8().constData()), &PQclear);
+    Result r(answered(PQexec(conn, sql.toUtf8().constData())), &PQclear);
     const ExecStatusType status = PQresultStatus(r.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         raiseServerError(conn, r.get(), sql);
@@ -69,9 +78,9 @@ Result execParams(PGconn* conn, const char* sql, const QList<QByteArray>& params
     std::vector<const char*> values;
     for (const QByteArray& p : params)
         values.push_back(p.constData());
-    Result r(
-        PQexecParams(conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0),
-        &PQclear);
+    Result r(answered(PQexecParams(conn, sql, static_cast<int>(values.size()), nullptr, values.data(),
+                                   nullptr, nullptr, 0)),
+             &PQclear);
     if (PQresultStatus(r.get()) != PGRES_TUPLES_OK && PQresultStatus(r.get()) != PGRES_COMMAND_OK)
         raiseServerError(conn, r.get(), QString::fromUtf8(sql));
     return r;
@@ -137,10 +146,82 @@ QByteArray paramText(const QVariant& v) {
     }
 }
 
+// Queries sent one after another without waiting, and their results read back after a single
+// synchronisation: several statements for one round trip.
+class Pipeline {
+public:
+    explicit Pipeline(PGconn* conn)
+        : conn_(conn) {
+        PQenterPipelineMode(conn_);
+    }
+    ~Pipeline() {
+        if (!finished_) {
+            PQpipelineSync(conn_);
+            finish();
+        }
+    }
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    // Each send returns the place of its result in what finish() hands back.
+    int prepare(const QByteArray& name, const QByteArray& sql) {
+        PQsendPrepare(conn_, name.constData(), sql.constData(), 0, nullptr);
+        return sent_++;
+    }
+    int execute(const QByteArray& name, const std::vector<const char*>& values) {
+        PQsendQueryPrepared(conn_, name.constData(), static_cast<int>(values.size()), values.data(), nullptr,
+                            nullptr, 0);
+        return sent_++;
+    }
+    int command(const char* sql) {
+        PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        return sent_++;
+    }
+
+    // One result per query sent; a query after a failed one comes back as PGRES_PIPELINE_ABORTED,
+    // and one lost with the connection as null.
+    std::vector<Result> finish() {
+        finished_ = true;
+        PQpipelineSync(conn_);
+        ++roundTrips;
+        std::vector<Result> out;
+        for (int i = 0; i < sent_; ++i) {
+            Result first(PQgetResult(conn_), &PQclear);
+            while (PGresult* more = PQgetResult(conn_))
+                PQclear(more);
+            out.push_back(std::move(first));
+        }
+        PQclear(PQgetResult(conn_)); // the synchronisation point
+        PQexitPipelineMode(conn_);
+        return out;
+    }
+
+private:
+    PGconn* conn_;
+    int sent_ = 0;
+    bool finished_ = false;
+};
+
+bool succeeded(const PGresult* r) {
+    const ExecStatusType status = PQresultStatus(r);
+    return r && (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK);
+}
+
+// Statements whose results nobody waits for (BEGIN, letting go of a lock): they travel with the
+// next statement, in its round trip, in the order they were given.
+struct Pending {
+    QList<QByteArray> statements;
+
+    bool opensTransaction() const { return statements.contains("BEGIN"); }
+};
+
 class PgCursor final : public Cursor {
 public:
-    PgCursor(PGconn* conn, QByteArray name, QString sql, int* changes)
+    // Nothing goes to the server yet: the statement is prepared in the same round trip as its
+    // first run, so that each new statement costs one round trip rather than two.
+    PgCursor(PGconn* conn, Pending* pending, QByteArray name, QString sql, int* changes)
         : conn_(conn)
+        , pending_(pending)
         , name_(std::move(name))
         , sql_(std::move(sql))
         , changes_(changes) {
@@ -150,16 +231,8 @@ public:
             QRegularExpression::CaseInsensitiveOption);
         guarded_ = !control.match(sql_).hasMatch();
         int count = 0;
-        const QByteArray numberedSql = numbered(sql_, &count);
+        numberedSql_ = numbered(sql_, &count);
         values_.resize(count);
-        Result r(PQprepare(conn_, name_.constData(), numberedSql.constData(), 0, nullptr), &PQclear);
-        if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
-            raiseServerError(conn_, r.get(), sql_);
-    }
-    ~PgCursor() override {
-        // Statements live as long as the connection; one that is dropped earlier is deallocated.
-        if (PQstatus(conn_) == CONNECTION_OK)
-            PQclear(PQexec(conn_, ("DEALLOCATE " + name_).constData()));
     }
 
     void bind(int index, const QVariant& v) override {
@@ -170,59 +243,22 @@ public:
     }
 
     bool step() override {
-        if (!result_) {
-            std::vector<const char*> values;
-            values.reserve(values_.size());
-            for (const auto& v : values_)
-                values.push_back(v ? v->constData() : nullptr);
-            if (guarded_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS)
-                result_.reset(executeGuarded(values));
-            else
-                result_.reset(PQexecPrepared(conn_, name_.constData(), static_cast<int>(values.size()),
-                                             values.data(), nullptr, nullptr, 0));
-            const ExecStatusType status = PQresultStatus(result_.get());
-            if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-                const Result failed(result_.release(), &PQclear);
-                raiseServerError(conn_, failed.get(), sql_);
-            }
-            *changes_ = QByteArray(PQcmdTuples(result_.get())).toInt();
-            row_ = -1;
-        }
+        if (!result_)
+            run();
         return ++row_ < PQntuples(result_.get());
     }
 
-    // Inside a transaction a failed statement leaves the server's transaction unusable, where
-    // SQLite undoes just that statement (a duplicate code is refused and the entry goes on). A
-    // savepoint around each statement keeps SQLite's way; sent in one pipeline with the
-    // statement, it costs no extra round trip unless the statement fails.
-    PGresult* executeGuarded(const std::vector<const char*>& values) {
-        static const char* const savepoint = "SAVEPOINT kts_statement";
-        static const char* const release = "RELEASE SAVEPOINT kts_statement";
-        PQenterPipelineMode(conn_);
-        PQsendQueryParams(conn_, savepoint, 0, nullptr, nullptr, nullptr, nullptr, 0);
-        PQsendQueryPrepared(conn_, name_.constData(), static_cast<int>(values.size()), values.data(), nullptr,
-                            nullptr, 0);
-        PQsendQueryParams(conn_, release, 0, nullptr, nullptr, nullptr, nullptr, 0);
-        PQpipelineSync(conn_);
-        const auto next = [this] {
-            PGresult* out = nullptr;
-            while (PGresult* r = PQgetResult(conn_)) {
-                if (out)
-                    PQclear(r);
-                else
-                    out = r;
-            }
-            return out;
-        };
-        PQclear(next());
-        PGresult* statement = next();
-        PQclear(next());
-        PQclear(PQgetResult(conn_)); // the sync point
-        PQexitPipelineMode(conn_);
-        const ExecStatusType status = PQresultStatus(statement);
-        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
-            PQclear(PQexec(conn_, "ROLLBACK TO SAVEPOINT kts_statement; RELEASE SAVEPOINT kts_statement"));
-        return statement;
+    // Runs the cursors, bound and not yet run, in one round trip; their rows are then read with
+    // step() as usual. Inside a transaction each runs on its own, under its savepoint.
+    static void runTogether(const std::vector<PgCursor*>& cursors) {
+        if (cursors.empty())
+            return;
+        if (cursors.front()->inTransaction()) {
+            for (PgCursor* c : cursors)
+                c->run();
+            return;
+        }
+        runPipelined(cursors);
     }
 
     qint64 int64(int column) const override {
@@ -242,11 +278,133 @@ public:
     }
 
 private:
+    bool inTransaction() const {
+        return PQtransactionStatus(conn_) == PQTRANS_INTRANS || pending_->opensTransaction();
+    }
+
+    // What went ahead of a statement in its round trip: each one's text and the place of its result.
+    using Ahead = std::vector<std::pair<QByteArray, int>>;
+
+    Ahead sendPending(Pipeline& pipeline) const {
+        Ahead sent;
+        for (const QByteArray& sql : std::as_const(pending_->statements))
+            sent.emplace_back(sql, pipeline.command(sql.constData()));
+        pending_->statements.clear();
+        return sent;
+    }
+
+    // Raises the first failure among what went ahead.
+    static void raisePendingFailure(PGconn* conn, const Ahead& ahead, const std::vector<Result>& results) {
+        for (const auto& [sql, place] : ahead)
+            if (!succeeded(results[size_t(place)].get()))
+                raiseServerError(conn, results[size_t(place)].get(), QString::fromUtf8(sql));
+    }
+
+    void run() {
+        if (guarded_ && inTransaction())
+            runGuarded();
+        else if (prepared_ && pending_->statements.isEmpty())
+            take(Result(answered(PQexecPrepared(conn_, name_.constData(), static_cast<int>(values_.size()),
+                                                values().data(), nullptr, nullptr, 0)),
+                        &PQclear));
+        else
+            runPipelined({this});
+    }
+
+    static void runPipelined(const std::vector<PgCursor*>& cursors) {
+        PGconn* conn = cursors.front()->conn_;
+        std::vector<std::pair<int, int>> places; // of each cursor's prepare (or -1) and run
+        std::vector<Result> results;
+        Ahead ahead;
+        {
+            Pipeline pipeline(conn);
+            ahead = cursors.front()->sendPending(pipeline);
+            for (PgCursor* c : cursors) {
+                const int prepare = c->prepared_ ? -1 : pipeline.prepare(c->name_, c->numberedSql_);
+                places.emplace_back(prepare, pipeline.execute(c->name_, c->values()));
+            }
+            results = pipeline.finish();
+        }
+        raisePendingFailure(conn, ahead, results);
+        // Every result is taken before the first failure is raised, so no cursor is left half run.
+        const PGresult* failed = nullptr;
+        QString failedSql;
+        for (size_t i = 0; i < cursors.size(); ++i) {
+            PgCursor* c = cursors[i];
+            const auto [prepare, run] = places[i];
+            if (prepare >= 0 && succeeded(results[size_t(prepare)].get()))
+                c->prepared_ = true;
+            const PGresult* problem = prepare >= 0 && !succeeded(results[size_t(prepare)].get())
+                                          ? results[size_t(prepare)].get()
+                                      : !succeeded(results[size_t(run)].get()) ? results[size_t(run)].get()
+                                                                               : nullptr;
+            if (problem) {
+                if (!failed || PQresultStatus(failed) == PGRES_PIPELINE_ABORTED)
+                    failed = problem, failedSql = c->sql_;
+                continue;
+            }
+            c->take(std::move(results[size_t(run)]));
+        }
+        if (failed)
+            raiseServerError(conn, failed, failedSql);
+    }
+
+    std::vector<const char*> values() const {
+        std::vector<const char*> out;
+        out.reserve(values_.size());
+        for (const auto& v : values_)
+            out.push_back(v ? v->constData() : nullptr);
+        return out;
+    }
+
+    void take(Result result) {
+        if (!succeeded(result.get()))
+            raiseServerError(conn_, result.get(), sql_);
+        result_ = std::move(result);
+        *changes_ = QByteArray(PQcmdTuples(result_.get())).toInt();
+        row_ = -1;
+    }
+
+    // Inside a transaction a failed statement leaves the server's transaction unusable, where
+    // SQLite undoes just that statement (a duplicate code is refused and the entry goes on). A
+    // savepoint around each statement keeps SQLite's way; sent in one pipeline with the
+    // statement, it costs no extra round trip unless the statement fails.
+    void runGuarded() {
+        std::vector<Result> results;
+        Ahead ahead;
+        int prepare = -1, run = 0;
+        {
+            Pipeline pipeline(conn_);
+            ahead = sendPending(pipeline);
+            pipeline.command("SAVEPOINT kts_statement");
+            if (!prepared_)
+                prepare = pipeline.prepare(name_, numberedSql_);
+            run = pipeline.execute(name_, values());
+            pipeline.command("RELEASE SAVEPOINT kts_statement");
+            results = pipeline.finish();
+        }
+        if (prepare >= 0 && succeeded(results[size_t(prepare)].get()))
+            prepared_ = true;
+        raisePendingFailure(conn_, ahead, results);
+        const PGresult* problem = prepare >= 0 && !prepared_               ? results[size_t(prepare)].get()
+                                  : !succeeded(results[size_t(run)].get()) ? results[size_t(run)].get()
+                                                                           : nullptr;
+        if (problem) {
+            PQclear(answered(
+                PQexec(conn_, "ROLLBACK TO SAVEPOINT kts_statement; RELEASE SAVEPOINT kts_statement")));
+            raiseServerError(conn_, problem, sql_);
+        }
+        take(std::move(results[size_t(run)]));
+    }
+
     PGconn* conn_;
+    Pending* pending_;
     QByteArray name_;
     QString sql_;
+    QByteArray numberedSql_;
     int* changes_;
     bool guarded_ = true;
+    bool prepared_ = false;
     QVector<std::optional<QByteArray>> values_;
     Result result_{nullptr, &PQclear};
     int row_ = -1;
@@ -274,8 +432,8 @@ public:
     Dialect dialect() const override { return Dialect::Postgres; }
 
     std::unique_ptr<Cursor> prepare(const QString& sql) override {
-        return std::make_unique<PgCursor>(conn_.get(), "k" + QByteArray::number(++statements_), sql,
-                                          &changes_);
+        return std::make_unique<PgCursor>(conn_.get(), &pending_, "k" + QByteArray::number(++statements_),
+                                          sql, &changes_);
     }
 
     int changes() const override { return changes_; }
@@ -297,62 +455,116 @@ public:
     }
 
     TableInfo tableInfo(const QString& name) override {
-        const QByteArray schema = schema_.toUtf8();
-        const Result t =
-            execParams(conn_.get(),
-                       "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                       "WHERE n.nspname = $1 AND c.relkind = 'r' AND lower(c.relname) = lower($2)",
-                       {schema, name.toUtf8()});
-        if (PQntuples(t.get()) == 0)
+        // The whole schema is read at the first question, in one round trip; a table made since
+        // (or never there) is looked for once more.
+        auto it = catalogue_.constFind(name.toLower());
+        if (it == catalogue_.constEnd()) {
+            readCatalogue();
+            it = catalogue_.constFind(name.toLower());
+        }
+        if (it == catalogue_.constEnd())
             throw DbError(ErrTableNotFound,
                           QStringLiteral("Tablo bulunamadı: %1 (%2, %3 şeması)").arg(name, server_, schema_));
-        TableInfo info;
-        info.name = QString::fromUtf8(PQgetvalue(t.get(), 0, 0));
-        const Result cols = execParams(
-            conn_.get(),
-            "SELECT a.attname, format_type(a.atttypid, a.atttypmod), "
-            "coalesce((SELECT true FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indisprimary "
-            "AND i.indnatts = 1 AND i.indkey[0] = a.attnum), false) "
-            "FROM pg_attribute a WHERE a.attrelid = (quote_ident($1) || '.' || quote_ident($2))::regclass "
-            "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
-            {schema, info.name.toUtf8()});
-        for (int i = 0; i < PQntuples(cols.get()); ++i) {
-            const QString field = QString::fromUtf8(PQgetvalue(cols.get(), i, 0));
-            const FieldType type = serverFieldType(PQgetvalue(cols.get(), i, 1));
-            if (*PQgetvalue(cols.get(), i, 2) == 't' && type == FieldType::Integer)
-                info.key = field;
-            info.fields.push_back({field, type});
-        }
-        return info;
+        return *it;
+    }
+
+    void runTogether(const std::vector<Cursor*>& cursors) override {
+        std::vector<PgCursor*> pg;
+        for (Cursor* c : cursors)
+            pg.push_back(static_cast<PgCursor*>(c));
+        PgCursor::runTogether(pg);
+    }
+
+    bool defer(const QString& sql) override {
+        pending_.statements << sql.toUtf8();
+        return true;
     }
 
     QString beginSql() const override { return QStringLiteral("BEGIN"); }
-    void rollback() override { PQclear(PQexec(conn_.get(), "ROLLBACK")); }
+    void rollback() override {
+        // A transaction that sent nothing yet has nothing to undo on the server.
+        if (const qsizetype begin = pending_.statements.indexOf("BEGIN"); begin >= 0) {
+            pending_.statements.removeAt(begin);
+            return;
+        }
+        PQclear(answered(PQexec(conn_.get(), "ROLLBACK")));
+    }
 
 private:
+    void readCatalogue() {
+        const Result cols = execParams(
+            conn_.get(),
+            "SELECT c.relname, a.attname, format_type(a.atttypid, a.atttypmod), "
+            "coalesce((SELECT true FROM pg_index i WHERE i.indrelid = a.attrelid AND i.indisprimary "
+            "AND i.indnatts = 1 AND i.indkey[0] = a.attnum), false) "
+            "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "JOIN pg_attribute a ON a.attrelid = c.oid "
+            "WHERE n.nspname = $1 AND c.relkind = 'r' AND a.attnum > 0 AND NOT a.attisdropped "
+            "ORDER BY c.relname, a.attnum",
+            {schema_.toUtf8()});
+        catalogue_.clear();
+        for (int i = 0; i < PQntuples(cols.get()); ++i) {
+            const QString table = QString::fromUtf8(PQgetvalue(cols.get(), i, 0));
+            TableInfo& info = catalogue_[table.toLower()];
+            info.name = table;
+            const QString field = QString::fromUtf8(PQgetvalue(cols.get(), i, 1));
+            const FieldType type = serverFieldType(PQgetvalue(cols.get(), i, 2));
+            if (*PQgetvalue(cols.get(), i, 3) == 't' && type == FieldType::Integer)
+                info.key = field;
+            info.fields.push_back({field, type});
+        }
+    }
+
     Connection conn_;
     QString schema_;
     QString server_;
     int changes_ = 0;
     quint64 statements_ = 0;
+    Pending pending_;
+    QHash<QString, TableInfo> catalogue_; // by lower-case name
 };
 
-Connection connectTo(const QString& conninfo) {
-    Connection conn(PQconnectdb(conninfo.toUtf8().constData()), &PQfinish);
+// Settings go with the connection's start-up rather than as statements after it: no round trip
+// of their own. Dates come back as ISO text, like the files store them; texts are UTF-8 whatever
+// the server's own setting. A store's connection (`schema` given) searches its schema and carries
+// the desk's name, so that a restore can tell whether other desks are connected.
+Connection connectTo(const QString& conninfo, const QString& schema = {}) {
+    const auto escaped = [](QString value) {
+        return value.replace(QStringLiteral("\\"), QStringLiteral("\\\\"))
+            .replace(u' ', QStringLiteral("\\ "));
+    };
+    QString options = conninfoOptions(conninfo).value(QStringLiteral("options"));
+    options += QStringLiteral(" -c DateStyle=ISO,YMD -c client_min_messages=warning");
+    if (!schema.isEmpty())
+        options += QStringLiteral(" -c search_path=") + escaped(QLatin1Char('"') + schema + QLatin1Char('"'));
+    const QByteArray info = conninfo.toUtf8(), settings = options.trimmed().toUtf8();
+    const QByteArray desk = QStringLiteral("kts-masa %1:%2")
+                                .arg(QSysInfo::machineHostName())
+                                .arg(QCoreApplication::applicationPid())
+                                .toUtf8();
+    std::vector<const char*> keys{"dbname", "client_encoding", "options"};
+    std::vector<const char*> values{info.constData(), "UTF8", settings.constData()};
+    if (!schema.isEmpty()) {
+        keys.push_back("application_name");
+        values.push_back(desk.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    Connection conn(PQconnectdbParams(keys.data(), values.data(), 1), &PQfinish);
     if (!conn)
         throw DbError(ErrCannotOpen, QStringLiteral("Veritabanı sunucusuna bağlanılamadı: bellek yetersiz."));
     if (PQstatus(conn.get()) != CONNECTION_OK)
         throw DbError(ErrCannotOpen, QStringLiteral("Veritabanı sunucusuna bağlanılamadı: %1\n(Ayrıntı: %2)")
                                          .arg(describeServer(conninfo),
                                               QString::fromUtf8(PQerrorMessage(conn.get())).trimmed()));
-    // Dates come back as ISO text, like the files store them; texts are UTF-8 whatever the
-    // server's own setting.
-    execSql(conn.get(), QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = 'ISO, YMD'; "
-                                       "SET client_min_messages = warning"));
     return conn;
 }
 
 } // namespace
+
+quint64 serverRoundTrips() {
+    return roundTrips;
+}
 
 QString describeServer(const QString& conninfo) {
     char* error = nullptr;
@@ -379,36 +591,24 @@ QString describeServer(const QString& conninfo) {
 }
 
 std::unique_ptr<Store> openPostgresStore(const QString& conninfo, const QString& schema) {
-    Connection conn = connectTo(conninfo);
+    Connection conn = connectTo(conninfo, schema);
+    const auto escaped = [&](const QString& text, auto escape) {
+        const QByteArray utf8 = text.toUtf8();
+        char* quoted = escape(conn.get(), utf8.constData(), utf8.size());
+        const QString out = QString::fromUtf8(quoted);
+        PQfreemem(quoted);
+        return out;
+    };
+    // Other desks' commits are announced on the schema's channel (see the server's triggers); the
+    // schema is looked for in the same round trip.
     const Result found =
-        execParams(conn.get(), "SELECT 1 FROM pg_namespace WHERE nspname = $1", {schema.toUtf8()});
+        execSql(conn.get(), QStringLiteral("LISTEN %1; SELECT 1 FROM pg_namespace WHERE nspname = %2")
+                                .arg(escaped(QStringLiteral("kts_") + schema, PQescapeIdentifier),
+                                     escaped(schema, PQescapeLiteral)));
     if (PQntuples(found.get()) == 0)
         throw DbError(ErrFileNotFound,
                       QStringLiteral("Veritabanı sunucusu %1 üzerinde \"%2\" şeması yok; sunucu kurulmamış.")
                           .arg(describeServer(conninfo), schema));
-    const auto identifier = [&](const QString& name) {
-        const QByteArray utf8 = name.toUtf8();
-        char* quoted = PQescapeIdentifier(conn.get(), utf8.constData(), utf8.size());
-        const QString out = QString::fromUtf8(quoted);
-        PQfreemem(quoted);
-        return out;
-    };
-    const auto literal = [&](const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        char* quoted = PQescapeLiteral(conn.get(), utf8.constData(), utf8.size());
-        const QString out = QString::fromUtf8(quoted);
-        PQfreemem(quoted);
-        return out;
-    };
-    // A desk's connections carry its name, so that a restore can tell whether other desks are
-    // connected.
-    const QString desk = QStringLiteral("kts-masa %1:%2")
-                             .arg(QSysInfo::machineHostName())
-                             .arg(QCoreApplication::applicationPid());
-    execSql(conn.get(), QStringLiteral("SET application_name TO %1").arg(literal(desk)));
-    // Other desks' commits are announced on the schema's channel (see the server's triggers).
-    execSql(conn.get(), QStringLiteral("SET search_path TO %1; LISTEN %2")
-                            .arg(identifier(schema), identifier(QStringLiteral("kts_") + schema)));
     return std::make_unique<PgStore>(std::move(conn), schema, describeServer(conninfo));
 }
 

@@ -13,6 +13,10 @@ namespace engine {
 // when it cannot be reached or holds no such schema.
 std::unique_ptr<Store> openPostgresStore(const QString& conninfo, const QString& schema);
 
+// How many times this process has waited for a server's answer to statements, connections
+// aside: what latency multiplies.
+quint64 serverRoundTrips();
+
 // Runs statements on the server, in one transaction unless told otherwise (a database is made
 // outside any); throws DbError naming the server.
 enum class ServerTransaction { One, None };

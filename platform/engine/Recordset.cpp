@@ -78,7 +78,15 @@ Recordset::Recordset(std::shared_ptr<Database> db, SourceQuery query, const Reco
 Recordset::~Recordset() = default;
 
 QString Recordset::keySql() const {
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(quoted(table_->key), quoted(table_->name));
+    return selectSql(quoted(table_->key));
+}
+
+QString Recordset::rowsSql() const {
+    return selectSql(QStringLiteral("*"));
+}
+
+QString Recordset::selectSql(const QString& columns) const {
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns, quoted(table_->name));
     if (!query_.where.empty())
         sql += QStringLiteral(" WHERE ") + query_.where.sql;
     sql += QStringLiteral(" ORDER BY ") + (query_.orderBy.isEmpty() ? quoted(table_->key) : query_.orderBy);
@@ -92,6 +100,17 @@ void Recordset::collect() {
     positions_.clear();
     Statement s = db_->prepare(keySql());
     s.bindAll(query_.where.params);
+    if (table_->dialect == Dialect::Postgres) {
+        // The first screenful's rows come in the keys' round trip.
+        Statement first = db_->prepare(rowsSql() + QStringLiteral(" LIMIT %1").arg(kBatchRows));
+        first.bindAll(query_.where.params);
+        db_->runTogether({&s, &first});
+        freshCache();
+        while (first.step()) {
+            const Row r = rowFrom(first);
+            cache_.insert(r[keyField_].toLongLong(), r);
+        }
+    }
     while (s.step())
         keys_.push_back(s.int64(0));
     keysSorted_ = query_.orderBy.isEmpty();
@@ -324,12 +343,16 @@ Recordset::Row Recordset::rowFrom(const Statement& s) const {
     return r;
 }
 
-const Recordset::Row& Recordset::row(int position) const {
-    // Other programs' changes are looked for when the record set moves (land), not per field.
+// Other programs' changes are looked for when the record set moves (land), not per field.
+void Recordset::freshCache() const {
     if (const quint64 v = db_->knownVersion(table_->name); cacheVersion_ != v) {
         cache_.clear();
         cacheVersion_ = v;
     }
+}
+
+const Recordset::Row& Recordset::row(int position) const {
+    freshCache();
     const qint64 key = keys_[position];
     auto it = cache_.constFind(key);
     if (it != cache_.constEnd())

@@ -126,6 +126,9 @@ private:
     void findAfter(const QString& criteria, int from);
     void collect();
     QString keySql() const;
+    QString rowsSql() const;
+    QString selectSql(const QString& columns) const;
+    void freshCache() const;
 
     std::shared_ptr<Database> db_;
     const TableInfo* table_;

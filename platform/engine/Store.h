@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 
@@ -38,6 +39,15 @@ public:
     // were none, the tables they touched, or an empty list when the store cannot tell which.
     virtual std::optional<QStringList> outsideWrites() = 0;
     virtual TableInfo tableInfo(const QString& name) = 0; // throws ErrTableNotFound
+    // Runs cursors of this store, bound and not yet run, in one round trip where the store is
+    // across a network; a file's cursors each run at their first step.
+    virtual void runTogether(const std::vector<Cursor*>& cursors) { (void)cursors; }
+    // Takes a statement whose result nobody waits for, to send with the next one in its round
+    // trip; false when the store runs each statement at once (a file, where nothing is gained).
+    virtual bool defer(const QString& sql) {
+        (void)sql;
+        return false;
+    }
     virtual QString beginSql() const = 0;
     virtual void rollback() = 0; // never throws: it runs from destructors
     virtual sqlite3* sqliteHandle() const { return nullptr; }
