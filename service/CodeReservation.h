@@ -12,8 +12,10 @@ class Database;
 // crash, lets go of it. The files have one desk: there is nothing to hold.
 namespace reservation {
 
-// True when the code is now held by this desk (always on files).
-bool hold(engine::Database& servis, const QString& code);
+// True when no stored record carries the code and, on a server, no other desk holds it: the code
+// is then held by this desk. On a server the record is looked for once the code is held (another
+// desk may have saved it just before letting go), in the same round trip.
+bool holdFree(engine::Database& servis, const QString& code);
 void release(engine::Database& servis, const QString& code);
 
 } // namespace reservation

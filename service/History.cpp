@@ -55,6 +55,43 @@ int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64
     return static_cast<int>(s.int64(0));
 }
 
+int Counter::count(const std::shared_ptr<engine::Database>& servis, Kind kind, const QString& serial,
+                   const QString& title, qint64 except) {
+    const int k = kind == Kind::Device ? 0 : 1;
+    if (db_.lock() != servis) {
+        db_ = servis;
+        known_ = false;
+        // Without its index a look-up reads every record: no note rather than a window that
+        // stalls on every record shown.
+        indexed_[0] = indexed(*servis, Kind::Device);
+        indexed_[1] = indexed(*servis, Kind::Customer);
+    }
+    const QString keys[] = {indexed_[0] ? schema::matchKey(serial) : QString(),
+                            indexed_[1] ? schema::matchKey(title) : QString()};
+    const quint64 version = servis->knownVersion(QStringLiteral("Servis"));
+    if (known_ && version == version_ && keys[0] == serial_ && keys[1] == title_ && except == except_)
+        return counts_[k];
+    if (keys[0].isEmpty() && keys[1].isEmpty()) {
+        counts_[0] = counts_[1] = 0;
+    } else {
+        const engine::Dialect d = servis->dialect();
+        engine::Statement s = servis->prepare(
+            QStringLiteral("SELECT (%1), (%2)").arg(countSql(Kind::Device, d), countSql(Kind::Customer, d)));
+        // An empty key matches nothing: NULL equals no value.
+        s.bindAll({keys[0].isEmpty() ? QVariant() : keys[0], exceptKey(except),
+                   keys[1].isEmpty() ? QVariant() : keys[1], exceptKey(except)});
+        s.step();
+        counts_[0] = static_cast<int>(s.int64(0));
+        counts_[1] = static_cast<int>(s.int64(1));
+    }
+    known_ = true;
+    version_ = version;
+    serial_ = keys[0];
+    title_ = keys[1];
+    except_ = except;
+    return counts_[k];
+}
+
 bool indexed(engine::Database& servis, Kind kind) {
     if (servis.dialect() == engine::Dialect::Postgres) {
         // The server's schema is laid down whole; the index is there unless someone dropped it.

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <QVector>
+#include <memory>
 
 namespace engine {
 class Database;
@@ -20,6 +21,24 @@ QString fieldOf(Kind kind); // "SeriNo" or "Unvan"
 // The number of records whose field matches `text`, the record with the key `except` aside
 // (-1: none aside). 0 for a text that is empty once its blanks are dropped.
 int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64 except);
+
+// The counts of both notes of a record, its device's and its customer's, as countOthers gives
+// them, read in one statement: the two notes ask one after the other, and on a server each
+// statement is a round trip. Kept while the texts, the record aside and the data stand still.
+class Counter {
+public:
+    int count(const std::shared_ptr<engine::Database>& servis, Kind kind, const QString& serial,
+              const QString& title, qint64 except);
+
+private:
+    std::weak_ptr<engine::Database> db_;
+    bool indexed_[2] = {false, false};
+    bool known_ = false;
+    quint64 version_ = 0;
+    QString serial_, title_;
+    qint64 except_ = -1;
+    int counts_[2] = {0, 0};
+};
 
 // Whether the file's indexes serve countOthers; a file that could not be upgraded (read-only) may
 // lack them, and a look-up would then read every record.

@@ -395,7 +395,8 @@ QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade 
     return checkTables(*db, name, fileName, upgrade);
 }
 
-QString checkLiveDatabase(const QString& path, const QString& fileName) {
+QString checkLiveDatabase(const QString& path, const QString& fileName,
+                          std::shared_ptr<engine::Database>* opened) {
     if (engine::server().isEmpty())
         return checkDatabaseFile(path, fileName);
     std::shared_ptr<engine::Database> db;
@@ -405,6 +406,8 @@ QString checkLiveDatabase(const QString& path, const QString& fileName) {
         // A server that cannot be reached, or holds no schema of ours, says so in its own words.
         return e.description();
     }
+    if (opened)
+        *opened = db;
     return checkTables(*db, QFileInfo(path).fileName(), fileName, Upgrade::InPlace);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace engine {
 class Database;
@@ -56,8 +57,10 @@ enum class Upgrade { InPlace, No };
 QString checkDatabaseFile(const QString& path, const QString& fileName, Upgrade upgrade = Upgrade::InPlace);
 
 // As checkDatabaseFile for the program's own data, which with a server set is the schema of that
-// name on the server: a server that cannot be reached is named.
-QString checkLiveDatabase(const QString& path, const QString& fileName);
+// name on the server: a server that cannot be reached is named. On a server `opened`, when given,
+// keeps the connection the check made, so that the windows' data sources open none again.
+QString checkLiveDatabase(const QString& path, const QString& fileName,
+                          std::shared_ptr<engine::Database>* opened = nullptr);
 
 // Empty when the file and its folder can be written (the engine writes its journal beside the
 // file); otherwise a Turkish sentence saying which cannot.

@@ -1,6 +1,7 @@
 #include "UsedItems.h"
 
 #include "engine/Database.h"
+#include "engine/DbError.h"
 
 #include <algorithm>
 
@@ -11,13 +12,12 @@ namespace {
 const QString kJournal = QStringLiteral("MalzemeTasima");
 
 bool hasJournal(engine::Database& servis) {
-    engine::Statement s = servis.prepare(
-        servis.dialect() == engine::Dialect::Postgres
-            ? QStringLiteral(
-                  "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = lower(?)")
-            : QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    s.bind(1, kJournal);
-    return s.step();
+    try {
+        servis.table(kJournal);
+        return true;
+    } catch (const engine::DbError&) {
+        return false;
+    }
 }
 
 } // namespace

@@ -138,8 +138,10 @@ bool frmServis::Form_Load() {
     // Both files are checked before anything reads them, so a wrong or damaged file is named at
     // once instead of failing at the first save.
     QStringList readOnly;
+    std::shared_ptr<engine::Database> checked[2];
     for (const QString& name : {schema::kServisFile, schema::kStokFile}) {
-        const QString problem = schema::checkLiveDatabase(programFile(name), name);
+        const QString problem =
+            schema::checkLiveDatabase(programFile(name), name, &checked[name == schema::kStokFile]);
         if (!problem.isEmpty()) {
             ui::MsgBox(this, problem + QStringLiteral("\n\nProgram kapanacak."), ui::Icon::Critical);
             return false;
@@ -208,7 +210,9 @@ void frmServis::showCurrentRecord() {
     try {
         KayitGoster();
         shownKey_ = rs->bookmark();
-        refreshHistoryLinks();
+        // An entry's notes follow its typing; the record it leaves behind is shown again as it closes.
+        if (KayitModu == kBrowsing)
+            refreshHistoryLinks();
     } catch (const DbError& e) {
         // A row that vanished or cannot be read is not taken as shown, so nothing acts on it.
         qCInfo(lcServis) << "record not shown:" << e.description();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "History.h"
 #include "ServiceFormSource.h"
 #include "StockHost.h"
 #include "engine/DataSource.h"
@@ -37,9 +38,6 @@ struct Outcome;
 class Runner;
 } // namespace autobackup
 class HistoryLink;
-namespace history {
-enum class Kind;
-}
 
 // The main window: the service records, one at a time, with the list panel, the command and
 // confirm bars and the record navigator. Closing it ends the program.
@@ -228,6 +226,12 @@ private:
     Notifier* notifier_ = nullptr;
     QAction* HaberVer = nullptr;
     QLabel* Bildirim = nullptr;
+    // What the note was read for: the code box and the record shown both ask, one after the other.
+    struct NoticeRead {
+        std::weak_ptr<engine::Database> db;
+        QString code;
+        quint64 version = 0;
+    } noticeRead_;
 
     // ---- printing: the record's values for the print layout window (frmServisPrint.cpp) ----
 public:
@@ -306,5 +310,6 @@ private:
     QString kaydaGit(const QString& text);
     HistoryLink* seriNoLink_ = nullptr;
     HistoryLink* unvanLink_ = nullptr;
+    history::Counter historyCounter_;
     QAction* KaydaGit = nullptr;
 };

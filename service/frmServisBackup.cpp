@@ -535,8 +535,10 @@ bool frmServis::restoreOntoServer(const QString& chosen) {
 // Points the three data sources at the live files of the program directory and opens them; a
 // restored file from an older version gets the indexes it lacks first.
 bool frmServis::reopenLive() {
+    std::shared_ptr<engine::Database> checked[2];
     for (const QString& name : {schema::kServisFile, schema::kStokFile})
-        if (!schema::checkLiveDatabase(programFile(name), name).isEmpty())
+        if (!schema::checkLiveDatabase(programFile(name), name, &checked[name == schema::kStokFile])
+                 .isEmpty())
             return false;
     data1_->setDatabaseName(programFile(schema::kServisFile));
     data2_->setDatabaseName(programFile(schema::kServisFile));

@@ -149,22 +149,9 @@ void frmServis::closePanel() {
 // hand edit) must never propose a code already in use.
 QString frmServis::proposeFreeCode() {
     engine::Database& db = *data1_->database();
-    const auto stored = [&db](const QString& code) {
-        engine::Statement s = db.prepare(QStringLiteral("SELECT 1 FROM Servis WHERE ServisKayitNo = ?"));
-        s.bind(1, code);
-        return s.step();
-    };
     releaseReservedCode();
-    reservedCode_ = recordcode::proposeFree(settings::dataNo(), [&](const QString& code) {
-        if (!reservation::hold(db, code))
-            return true;
-        // Looked at once held: another desk may have saved it just before letting go.
-        if (stored(code)) {
-            reservation::release(db, code);
-            return true;
-        }
-        return false;
-    });
+    reservedCode_ = recordcode::proposeFree(
+        settings::dataNo(), [&](const QString& code) { return !reservation::holdFree(db, code); });
     return reservedCode_;
 }
 
@@ -253,6 +240,7 @@ void frmServis::saveEntry(engine::Recordset::OnConflict how) {
         const QString oldCode =
             KayitModu == kChanging ? rs.value(QStringLiteral("ServisKayitNo")).toString() : QString();
         const QString newCode = MaskEdBox1->displayText();
+        bool itemsMove = false;
         try {
             // The items handed over during the entry, and on a change every item of the old code,
             // follow the code the record is saved under. The move is written down with the record
@@ -266,6 +254,10 @@ void frmServis::saveEntry(engine::Recordset::OnConflict how) {
                 rs.update(how);
                 usedItems::recordMove(*data1_->database(), moves, newCode);
                 transaction.commit();
+                itemsMove = !moves.isEmpty();
+                // The file's triggers took the record's notifications to its new code.
+                if (!oldCode.isEmpty() && oldCode != newCode)
+                    data1_->database()->changed(QStringLiteral("Bildirim"));
             } catch (const DbError&) {
                 data1_->database()->changed();
                 engine::RefreshData(*data2_); // forget the customer that was rolled back
@@ -291,7 +283,9 @@ void frmServis::saveEntry(engine::Recordset::OnConflict how) {
                      ui::Icon::Critical, MaskEdBox1);
             return;
         }
-        finishItemMoves();
+        // A move left over from before waits for the next start, as its message said.
+        if (itemsMove)
+            finishItemMoves();
         entryItems_.clear();
         releaseReservedCode();
         if (KayitModu == kAdding) {
@@ -378,8 +372,8 @@ void frmServis::Data1_Validate(engine::DataSource::Action action) {
     try {
         const QString code = data1_->rs().value(QStringLiteral("ServisKayitNo")).toString();
         dataStkHar_->openDatabase();
+        // The grid follows with the record shown after the delete, or again if it is refused.
         dataStkHar_->database()->execute(QStringLiteral("DELETE FROM StokHareket Where KayitNo=?"), {code});
-        dataStkHar_->refresh();
     } catch (const std::exception& e) {
         data1_->rs().refuseDelete(QStringLiteral("Kullanılan malzemeler silinemedi; kayıt silinmedi.\n\n%1")
                                       .arg(QString::fromUtf8(e.what())));

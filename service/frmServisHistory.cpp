@@ -26,21 +26,16 @@ const QString kEntryOpen = QStringLiteral("Bir kayıt girilirken ya da düzeltil
 
 void frmServis::connectHistory() {
     const auto counter = [this](history::Kind kind) {
-        return [this, kind, checked = std::weak_ptr<engine::Database>(),
-                indexed = false](const QString& text) mutable {
+        return [this, kind](const QString& text) {
             const std::shared_ptr<engine::Database> db = data1_->database();
             if (!db)
                 return 0;
+            const auto shown = [&](history::Kind k, int box) {
+                return historyText(k, k == kind ? text : text1(box));
+            };
             try {
-                if (checked.lock() != db) {
-                    checked = db;
-                    indexed = history::indexed(*db, kind);
-                }
-                // Without its index a look-up reads every record: no note rather than a window
-                // that stalls on every record shown.
-                if (!indexed)
-                    return 0;
-                return history::countOthers(*db, kind, historyText(kind, text), historyExcept());
+                return historyCounter_.count(db, kind, shown(history::Kind::Device, 10),
+                                             shown(history::Kind::Customer, 0), historyExcept());
             } catch (const DbError& e) {
                 qCInfo(lcServis) << "history not counted:" << e.description();
                 return 0;

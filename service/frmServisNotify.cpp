@@ -37,10 +37,16 @@ void frmServis::connectNotify() {
 // The newest notification sent for the code the panel shows; nothing when none was sent. Follows
 // the code box, and is read again whenever a record is shown.
 void frmServis::showNotice() {
+    const std::shared_ptr<engine::Database> db = data1_->database();
+    const QString code = recordCodeText();
+    const quint64 version = db ? db->knownVersion(QStringLiteral("Bildirim")) : 0;
+    if (db && noticeRead_.db.lock() == db && noticeRead_.code == code && noticeRead_.version == version)
+        return;
+    noticeRead_ = {db, code, version};
     QString text;
-    if (const std::shared_ptr<engine::Database> db = data1_->database()) {
+    if (db) {
         try {
-            if (const std::optional<notify::Sent> sent = notify::lastSent(*db, recordCodeText()))
+            if (const std::optional<notify::Sent> sent = notify::lastSent(*db, code))
                 text = notify::caption(*sent);
         } catch (const engine::DbError& e) {
             // A file that could not take the table in place (read-only) has no notifications.

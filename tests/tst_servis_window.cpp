@@ -1,4 +1,5 @@
 #include "ServisFixture.h"
+#include "Settings.h"
 #include "StatusReset.h"
 #include "engine/Database.h"
 #include "engine/PgStore.h"
@@ -11,6 +12,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
+#include <functional>
 
 class TestServisWindow : public QObject {
     Q_OBJECT
@@ -86,6 +88,54 @@ private Q_SLOTS:
         f->click(arrow);
         QCOMPARE(f->caption(), QStringLiteral("Kayıt: %1 / %1").arg(before + 1));
         QCOMPARE(f->box(0), QStringLiteral("Öbür Masadan"));
+    }
+
+    // Over a network each wait for the server costs its latency: a click asks for what it shows in
+    // as few round trips as the work allows (the record's row comes in its screenful; its items,
+    // its notification and its history notes one each).
+    void aClickWaitsOnTheServerOnlyForWhatItShows() {
+        if (!TestDatabase::onServer())
+            QSKIP("a file has no round trips");
+        threeRecords();
+        const struct {
+            const char* what;
+            std::function<void()> work;
+            quint64 trips;
+        } steps[] = {
+            {"start-up, connections aside", [&] { f->open(); }, 12},
+            {"next record", [&] { f->click("Data1_Next"); }, 3},
+            {"last record", [&] { f->click("Data1_Last"); }, 3},
+            {"a new record proposed",
+             [&] {
+                 settings::setDataNo(QStringLiteral("01-0003-01"));
+                 f->click("cmdAdd");
+             },
+             3},
+            {"a new record saved",
+             [&] {
+                 f->window().setText1(0, QStringLiteral("Yeni Müşteri"));
+                 f->click("Evet_Hayir_0");
+             },
+             5},
+            {"a record deleted",
+             [&] {
+                 f->dialogs.answers << ui::Answer::Yes;
+                 f->click("cmdDelete");
+             },
+             6},
+        };
+        for (const auto& step : steps) {
+            const quint64 before = engine::serverRoundTrips();
+            step.work();
+            const quint64 trips = engine::serverRoundTrips() - before;
+            QVERIFY2(trips <= step.trips, qPrintable(QStringLiteral("%1: %2 round trips, at most %3 expected")
+                                                         .arg(QLatin1String(step.what))
+                                                         .arg(trips)
+                                                         .arg(step.trips)));
+        }
+        QCOMPARE(f->caption(), QStringLiteral("Kayıt: 1 / 3"));
+        QCOMPARE(
+            f->servis(QStringLiteral("SELECT count(*) FROM Servis WHERE Unvan = 'Yeni Müşteri'")).toInt(), 0);
     }
 
     void emptyInstallationShowsAnEmptyPanel() {
