@@ -34,6 +34,29 @@ QString countSql(Kind kind, engine::Dialect d) {
     return QStringLiteral("SELECT count(*) FROM Servis WHERE ") + matching(kind, d);
 }
 
+// The used items of the listed records, a batch of codes per statement rather than a statement
+// per record (on a server each is a round trip). A batch always takes the same number of codes,
+// the rest NULL, which equals none: the store keeps one prepared statement for it.
+void addUsedItems(engine::Database& stok, QVector<Entry>& entries) {
+    constexpr int kBatch = 32;
+    QStringList marks;
+    for (int i = 0; i < kBatch; ++i)
+        marks << QStringLiteral("?");
+    const QString sql =
+        QStringLiteral("SELECT KayitNo, StokAd FROM StokHareket WHERE KayitNo IN (%1) ORDER BY ID")
+            .arg(marks.join(QStringLiteral(", ")));
+    QHash<QString, QStringList> items;
+    for (qsizetype from = 0; from < entries.size(); from += kBatch) {
+        engine::Statement s = stok.prepare(sql);
+        for (int i = 0; i < kBatch; ++i)
+            s.bind(i + 1, from + i < entries.size() ? QVariant(entries[from + i].code) : QVariant());
+        while (s.step())
+            items[s.value(0).toString()] << s.value(1).toString();
+    }
+    for (Entry& e : entries)
+        e.items = items.value(e.code);
+}
+
 QVariant exceptKey(qint64 except) {
     return except < 0 ? QVariant() : QVariant(except);
 }
@@ -130,7 +153,6 @@ QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind,
         QStringLiteral(" ORDER BY KayitTarih DESC, KayitSaat DESC, ID DESC"));
     s.bind(1, key);
     s.bind(2, exceptKey(except));
-    const QString usedItems = QStringLiteral("SELECT StokAd FROM StokHareket WHERE KayitNo = ? ORDER BY ID");
     while (s.step()) {
         Entry e;
         e.id = s.int64(0);
@@ -143,12 +165,9 @@ QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind,
         const int status = s.value(7).toInt(&known);
         if (known && status >= 0 && status < int(std::size(kDurumEntries)))
             e.status = kDurumEntries[status];
-        engine::Statement items = stok.prepare(usedItems);
-        items.bind(1, e.code);
-        while (items.step())
-            e.items << items.value(0).toString();
         out << e;
     }
+    addUsedItems(stok, out);
     return out;
 }
 

@@ -153,6 +153,7 @@ private Q_SLOTS:
         openWithRows();
         f->addUsedItem("01-0003-01", "Toner");
         f->addUsedItem("01-0003-01", "Merdane");
+        f->addUsedItem("01-0001-01", "Kartuş");
         TestDatabase::sql(f->db.servis(), "UPDATE Servis SET BasvuruSebebi = ?, Sonuc = ? WHERE ID = 3",
                           {"Kağıt sıkışıyor\nikinci satır", "Çalışıyor\r\nteslim edildi"});
         showRecord(1);
@@ -166,6 +167,7 @@ private Q_SLOTS:
             first << list->item(0, c)->text();
         QCOMPARE(first, (QStringList{"01/02/2025", "Yazıcı Laser 1020", "Kağıt sıkışıyor", "Çalışıyor",
                                      "Tamam", "Toner, Merdane"}));
+        QCOMPARE(list->item(1, list->columnCount() - 1)->text(), QStringLiteral("Kartuş"));
         QCOMPARE(historyNote(), QString());
     }
 
