@@ -263,19 +263,23 @@ bool Recordset::findCached(const QString& criteria) const {
 }
 
 // In table order the next match is usually near: the keys just after `from` are looked through
-// first, and every match is collected only when none of them qualifies. The answer is the
-// position found, -1 when there is certainly none, or nothing when the window could not tell.
+// first, and every match is collected only when none of them qualifies. A server plans the look
+// for the next match past a key well, and a second statement would be a second round trip: there
+// the look goes to the end of the table. The answer is the position found, -1 when there is
+// certainly none, or nothing when the look could not tell.
 std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
     if (!keysSorted_ || findCached(criteria))
         return std::nullopt;
     const int first = from + 1;
     if (first >= keys_.size())
         return -1;
-    const int last = static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
-    const Fragment& crit = criterion(criteria, Evaluation::RowByRow);
+    const bool toTheEnd = table_->dialect == Dialect::Postgres;
+    const int last =
+        toTheEnd ? static_cast<int>(keys_.size()) - 1
+                 : static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
+    const Fragment& crit = criterion(criteria, toTheEnd ? Evaluation::Indexed : Evaluation::RowByRow);
     // SQLite would otherwise pick a folded-field index and read far beyond the keys looked at.
-    const QString notIndexed =
-        table_->dialect == Dialect::Sqlite ? QStringLiteral(" NOT INDEXED") : QString();
+    const QString notIndexed = toTheEnd ? QString() : QStringLiteral(" NOT INDEXED");
     QString sql = QStringLiteral("SELECT %1 FROM %2%3 WHERE %1 BETWEEN ? AND ?")
                       .arg(quoted(table_->key), quoted(table_->name), notIndexed);
     if (!query_.where.empty())
