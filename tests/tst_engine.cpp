@@ -341,6 +341,38 @@ private Q_SLOTS:
                  2);
     }
 
+    // A statement refused inside a round trip shared with others is named, undoes only itself and
+    // leaves the connection working; a transaction whose very first statement (sent with its
+    // BEGIN) is refused goes on, as on a file.
+    void aRefusalUndoesOnlyItself() {
+        const std::shared_ptr<engine::Database> opened = engine::Database::open(db->servis());
+        engine::Database& database = *opened;
+        const auto insert = [&](const QString& code) {
+            engine::Statement s =
+                database.prepare(QStringLiteral("INSERT INTO Servis (ServisKayitNo) VALUES (?)"));
+            s.bind(1, code);
+            s.run();
+        };
+        QCOMPARE(errorOf([&] {
+                     engine::Statement count =
+                         database.prepare(QStringLiteral("SELECT count(*) FROM Servis"));
+                     engine::Statement wrong = database.prepare(QStringLiteral("SELECT * FROM YokBoyle"));
+                     database.runTogether({&count, &wrong});
+                     wrong.step();
+                 }),
+                 int(engine::ErrEngine));
+        insert(QStringLiteral("01-0001-01"));
+        {
+            engine::Database::Transaction t(database);
+            QCOMPARE(errorOf([&] { insert(QStringLiteral("01-0001-01")); }), int(engine::ErrDuplicateKey));
+            insert(QStringLiteral("01-0002-01"));
+            t.commit();
+        }
+        QCOMPARE(TestDatabase::joined(db->servis(),
+                                      QStringLiteral("SELECT ServisKayitNo FROM Servis ORDER BY ID")),
+                 QStringLiteral("01-0001-01|01-0002-01"));
+    }
+
     void modelSearchesThroughTheEngine() {
         addCustomers(db->servis(), {"ANKARA OTO", "BURSA", "Ankara Elektrik", "Ali*Veli"});
         open(QStringLiteral("Cari"));
