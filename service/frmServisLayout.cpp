@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -58,6 +59,17 @@ constexpr int kBoxLeft = 1380;
 constexpr int kLabelWidth = kBoxLeft - 120;
 constexpr int kCaptionRow = 300; // a caption above a box ends where the box begins
 constexpr int kBoxWidth = 3555;
+
+// The value lists show one field of every record, one line each: the first row's size serves them
+// all. A list of uniform rows sizes them from its last row otherwise, a record far outside the
+// screenful the set has read (on a server, a round trip of its own after every refresh).
+class OneLineRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index.sibling(0, index.column()));
+    }
+};
 
 } // namespace
 
@@ -276,6 +288,7 @@ void frmServis::buildListPanel() {
     DBCombo1->setMinimumContentsLength(10);
     auto* comboView = new QListView(DBCombo1);
     comboView->setUniformItemSizes(true);
+    comboView->setItemDelegate(new OneLineRows(comboView));
     DBCombo1->setView(comboView);
     DBCombo1->setModel(valueModel_);
 
@@ -283,6 +296,7 @@ void frmServis::buildListPanel() {
     Label2->setObjectName(QStringLiteral("Label2"));
     DBList1 = place(new QListView(Frame2), 120, 1515, 4215, 5265, QStringLiteral("DBList1"));
     DBList1->setUniformItemSizes(true);
+    DBList1->setItemDelegate(new OneLineRows(DBList1));
     DBList1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBList1->setModel(valueModel_);
 
