@@ -274,9 +274,8 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
     if (first >= keys_.size())
         return -1;
     const bool toTheEnd = table_->dialect == Dialect::Postgres;
-    const int last =
-        toTheEnd ? static_cast<int>(keys_.size()) - 1
-                 : static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
+    const int last = toTheEnd ? static_cast<int>(keys_.size()) - 1
+                              : static_cast<int>(std::min<qsizetype>(keys_.size(), first + kProbeKeys)) - 1;
     const Fragment& crit = criterion(criteria, toTheEnd ? Evaluation::Indexed : Evaluation::RowByRow);
     // SQLite would otherwise pick a folded-field index and read far beyond the keys looked at.
     const QString notIndexed = toTheEnd ? QString() : QStringLiteral(" NOT INDEXED");
@@ -496,12 +495,15 @@ void Recordset::update(OnConflict how) {
                       .arg(quoted(table_->name), names.join(u','), marks.join(u','));
         }
         const bool current = keysetCurrent();
+        std::optional<Row> stored;
         if (table_->dialect == Dialect::Postgres) {
-            sql += QStringLiteral(" RETURNING ") + quoted(table_->key);
+            // The row comes back as stored, in the write's round trip: shown next, it needs no read.
+            sql += QStringLiteral(" RETURNING *");
             Statement s = db_->prepare(sql);
             s.bindAll(values);
             s.step();
-            keys_.push_back(s.int64(0));
+            stored = rowFrom(s);
+            keys_.push_back((*stored)[keyField_].toLongLong());
         } else {
             Statement s = db_->prepare(sql);
             s.bindAll(values);
@@ -509,6 +511,10 @@ void Recordset::update(OnConflict how) {
             keys_.push_back(sqlite3_last_insert_rowid(db_->handle()));
         }
         wrote(current, inKeyOrderWithoutFilter());
+        if (stored) {
+            freshCache();
+            cache_.insert(keys_.back(), *stored);
+        }
         if (!keysSorted_ || (keys_.size() > 1 && keys_[keys_.size() - 2] > keys_.back()))
             keysSorted_ = false;
         positions_.clear();
