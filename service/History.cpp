@@ -78,9 +78,7 @@ int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64
     return static_cast<int>(s.int64(0));
 }
 
-int Counter::count(const std::shared_ptr<engine::Database>& servis, Kind kind, const QString& serial,
-                   const QString& title, qint64 except) {
-    const int k = kind == Kind::Device ? 0 : 1;
+bool Counter::stale(const std::shared_ptr<engine::Database>& servis, const Texts& texts) {
     if (db_.lock() != servis) {
         db_ = servis;
         known_ = false;
@@ -89,30 +87,45 @@ int Counter::count(const std::shared_ptr<engine::Database>& servis, Kind kind, c
         indexed_[0] = indexed(*servis, Kind::Device);
         indexed_[1] = indexed(*servis, Kind::Customer);
     }
-    const QString keys[] = {indexed_[0] ? schema::matchKey(serial) : QString(),
-                            indexed_[1] ? schema::matchKey(title) : QString()};
-    const quint64 version = servis->knownVersion(QStringLiteral("Servis"));
-    if (known_ && version == version_ && keys[0] == serial_ && keys[1] == title_ && except == except_)
-        return counts_[k];
-    if (keys[0].isEmpty() && keys[1].isEmpty()) {
+    wanted_ = {indexed_[0] ? schema::matchKey(texts.serial) : QString(),
+               indexed_[1] ? schema::matchKey(texts.title) : QString(), texts.except,
+               servis->knownVersion(QStringLiteral("Servis"))};
+    if (known_ && wanted_ == have_)
+        return false;
+    if (wanted_.serial.isEmpty() && wanted_.title.isEmpty()) {
         counts_[0] = counts_[1] = 0;
-    } else {
-        const engine::Dialect d = servis->dialect();
-        engine::Statement s = servis->prepare(
-            QStringLiteral("SELECT (%1), (%2)").arg(countSql(Kind::Device, d), countSql(Kind::Customer, d)));
-        // An empty key matches nothing: NULL equals no value.
-        s.bindAll({keys[0].isEmpty() ? QVariant() : keys[0], exceptKey(except),
-                   keys[1].isEmpty() ? QVariant() : keys[1], exceptKey(except)});
-        s.step();
-        counts_[0] = static_cast<int>(s.int64(0));
-        counts_[1] = static_cast<int>(s.int64(1));
+        have_ = wanted_;
+        known_ = true;
+        return false;
     }
+    return true;
+}
+
+QString Counter::sql(engine::Dialect d) {
+    return QStringLiteral("SELECT (%1), (%2)").arg(countSql(Kind::Device, d), countSql(Kind::Customer, d));
+}
+
+void Counter::bind(engine::Statement& s) const {
+    // An empty key matches nothing: NULL equals no value.
+    s.bindAll({wanted_.serial.isEmpty() ? QVariant() : wanted_.serial, exceptKey(wanted_.except),
+               wanted_.title.isEmpty() ? QVariant() : wanted_.title, exceptKey(wanted_.except)});
+}
+
+void Counter::take(engine::Statement& s) {
+    s.step();
+    counts_[0] = static_cast<int>(s.int64(0));
+    counts_[1] = static_cast<int>(s.int64(1));
+    have_ = wanted_;
     known_ = true;
-    version_ = version;
-    serial_ = keys[0];
-    title_ = keys[1];
-    except_ = except;
-    return counts_[k];
+}
+
+int Counter::count(const std::shared_ptr<engine::Database>& servis, Kind kind, const Texts& texts) {
+    if (stale(servis, texts)) {
+        engine::Statement s = servis->prepare(sql(servis->dialect()));
+        bind(s);
+        take(s);
+    }
+    return counts_[kind == Kind::Device ? 0 : 1];
 }
 
 bool indexed(engine::Database& servis, Kind kind) {

@@ -7,7 +7,9 @@
 
 namespace engine {
 class Database;
-}
+class Statement;
+enum class Dialect;
+} // namespace engine
 
 // The other service records of one device (by serial number) or one customer (by title), and the
 // record a scanned or typed code points at. Texts are matched by schema::matchKey through its
@@ -27,16 +29,31 @@ int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64
 // statement is a round trip. Kept while the texts, the record aside and the data stand still.
 class Counter {
 public:
-    int count(const std::shared_ptr<engine::Database>& servis, Kind kind, const QString& serial,
-              const QString& title, qint64 except);
+    struct Texts {
+        QString serial;
+        QString title;
+        qint64 except = -1;
+    };
+    int count(const std::shared_ptr<engine::Database>& servis, Kind kind, const Texts& texts);
+
+    // The same in steps, for reading with other statements: when stale() says the counts must be
+    // read, prepare sql(), bind() it, run it (with the others) and take() its row.
+    bool stale(const std::shared_ptr<engine::Database>& servis, const Texts& texts);
+    static QString sql(engine::Dialect d);
+    void bind(engine::Statement& s) const;
+    void take(engine::Statement& s);
 
 private:
+    struct Keys {
+        QString serial, title;
+        qint64 except = -1;
+        quint64 version = 0;
+        bool operator==(const Keys&) const = default;
+    };
     std::weak_ptr<engine::Database> db_;
     bool indexed_[2] = {false, false};
     bool known_ = false;
-    quint64 version_ = 0;
-    QString serial_, title_;
-    qint64 except_ = -1;
+    Keys wanted_, have_;
     int counts_[2] = {0, 0};
 };
 

@@ -143,15 +143,23 @@ void keep(engine::Database& servis, const QString& code, const Sent& sent) {
     servis.changed(QStringLiteral("Bildirim"));
 }
 
-std::optional<Sent> lastSent(engine::Database& servis, const QString& code) {
-    engine::Statement s = servis.prepare(QStringLiteral(
-        "SELECT Tarih, Saat, Yol, Adres, Metin FROM Bildirim WHERE KayitNo = ? ORDER BY ID DESC LIMIT 1"));
-    s.bind(1, code);
+QString lastSentSql() {
+    return QStringLiteral(
+        "SELECT Tarih, Saat, Yol, Adres, Metin FROM Bildirim WHERE KayitNo = ? ORDER BY ID DESC LIMIT 1");
+}
+
+std::optional<Sent> sentFrom(engine::Statement& s) {
     if (!s.step())
         return std::nullopt;
     const QDate date = QDate::fromString(s.value(0).toString(), Qt::ISODate);
     const QTime time = QTime::fromString(s.value(1).toString(), QStringLiteral("HH:mm:ss"));
     return Sent{QDateTime(date, time), s.value(2).toString(), s.value(3).toString(), s.value(4).toString()};
+}
+
+std::optional<Sent> lastSent(engine::Database& servis, const QString& code) {
+    engine::Statement s = servis.prepare(lastSentSql());
+    s.bind(1, code);
+    return sentFrom(s);
 }
 
 QString caption(const Sent& sent) {

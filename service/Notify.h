@@ -7,7 +7,8 @@
 
 namespace engine {
 class Database;
-}
+class Statement;
+} // namespace engine
 
 // Telling a customer that the device is ready: the number and address checks, the message, and
 // the table of the notifications sent (Bildirim in Servis.mdb). No window and no desktop here.
@@ -60,6 +61,10 @@ struct Sent {
 void keep(engine::Database& servis, const QString& code, const Sent& sent);
 // The newest notification of the record; none when nothing was sent for it.
 std::optional<Sent> lastSent(engine::Database& servis, const QString& code);
+// The same in steps, for reading with other statements: prepare lastSentSql(), bind the code as
+// its value, run it (with the others) and read it with sentFrom().
+QString lastSentSql();
+std::optional<Sent> sentFrom(engine::Statement& s);
 // "Haber verildi: 08.12.2026 17:30 (WhatsApp)"
 QString caption(const Sent& sent);
 

@@ -211,12 +211,15 @@ void frmServis::showCurrentRecord() {
         KayitGoster();
         shownKey_ = rs->bookmark();
         // An entry's notes follow its typing; the record it leaves behind is shown again as it closes.
-        if (KayitModu == kBrowsing)
+        if (KayitModu == kBrowsing) {
+            readRecordNotes();
             refreshHistoryLinks();
+        }
     } catch (const DbError& e) {
         // A row that vanished or cannot be read is not taken as shown, so nothing acts on it.
         qCInfo(lcServis) << "record not shown:" << e.description();
     }
+    showNotice();
 }
 
 // True when Data1 stands on the record the panel shows, moving it back there if something else

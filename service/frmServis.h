@@ -1,6 +1,7 @@
 #pragma once
 
 #include "History.h"
+#include "Notify.h"
 #include "ServiceFormSource.h"
 #include "StockHost.h"
 #include "engine/DataSource.h"
@@ -221,12 +222,14 @@ public:
 private:
     void connectNotify();
     void showNotice();
+    bool noticeKnown(const std::shared_ptr<engine::Database>& db, const QString& code) const;
+    void setNotice(const std::shared_ptr<engine::Database>& db, const QString& code,
+                   const std::optional<notify::Sent>& sent);
     void HaberVer_Click();
     void offerNotice(const QString& code, bool becameReady);
     Notifier* notifier_ = nullptr;
     QAction* HaberVer = nullptr;
     QLabel* Bildirim = nullptr;
-    // What the note was read for: the code box and the record shown both ask, one after the other.
     struct NoticeRead {
         std::weak_ptr<engine::Database> db;
         QString code;
@@ -304,6 +307,8 @@ private:
     void connectHistory();
     QString historyText(history::Kind kind, const QString& boxText) const;
     qint64 historyExcept() const;
+    history::Counter::Texts historyTexts(history::Kind kind, const QString& boxText) const;
+    void readRecordNotes();
     void refreshHistoryLinks();
     void openHistory(history::Kind kind, const QString& text, qint64 except);
     void KaydaGit_Click();

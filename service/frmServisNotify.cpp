@@ -39,20 +39,31 @@ void frmServis::connectNotify() {
 void frmServis::showNotice() {
     const std::shared_ptr<engine::Database> db = data1_->database();
     const QString code = recordCodeText();
-    const quint64 version = db ? db->knownVersion(QStringLiteral("Bildirim")) : 0;
-    if (db && noticeRead_.db.lock() == db && noticeRead_.code == code && noticeRead_.version == version)
+    if (noticeKnown(db, code))
         return;
-    noticeRead_ = {db, code, version};
-    QString text;
+    std::optional<notify::Sent> sent;
     if (db) {
         try {
-            if (const std::optional<notify::Sent> sent = notify::lastSent(*db, code))
-                text = notify::caption(*sent);
+            sent = notify::lastSent(*db, code);
         } catch (const engine::DbError& e) {
             // A file that could not take the table in place (read-only) has no notifications.
             qCInfo(lcServis) << "notifications not read:" << e.description();
         }
     }
+    setNotice(db, code, sent);
+}
+
+// The code box and the record shown both ask, one after the other: the note is read once for a
+// code and a state of the notifications.
+bool frmServis::noticeKnown(const std::shared_ptr<engine::Database>& db, const QString& code) const {
+    return db && noticeRead_.db.lock() == db && noticeRead_.code == code &&
+           noticeRead_.version == db->knownVersion(QStringLiteral("Bildirim"));
+}
+
+void frmServis::setNotice(const std::shared_ptr<engine::Database>& db, const QString& code,
+                          const std::optional<notify::Sent>& sent) {
+    noticeRead_ = {db, code, db ? db->knownVersion(QStringLiteral("Bildirim")) : 0};
+    const QString text = sent ? notify::caption(*sent) : QString();
     Bildirim->setText(text);
     Bildirim->setVisible(!text.isEmpty());
 }

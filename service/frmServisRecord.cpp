@@ -37,7 +37,11 @@ QTime timeOr(const QVariant& v) {
 void frmServis::KayitGoster() {
     const engine::Recordset& rs = data1_->rs();
     const QString code = rs.value(QStringLiteral("ServisKayitNo")).toString();
-    MaskEdBox1->setText(code);
+    {
+        // The note follows once the whole record is in the panel (showCurrentRecord).
+        const QSignalBlocker quiet(MaskEdBox1);
+        MaskEdBox1->setText(code);
+    }
     KayitTarih->setDate(dateOr(rs.value(QStringLiteral("KayitTarih"))));
     KayitSaat->setTime(timeOr(rs.value(QStringLiteral("KayitSaat"))));
     TeslimTarih->setDate(dateOr(rs.value(QStringLiteral("TeslimTarihi"))));
@@ -50,7 +54,6 @@ void frmServis::KayitGoster() {
     dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where KayitNo=") +
                                  engine::sqlQuote(code));
     engine::RefreshData(*dataStkHar_);
-    showNotice();
 }
 
 void frmServis::KayitYaz() {
