@@ -100,14 +100,16 @@ Result Bench::historyCount(WindowDriver& d) {
                         .arg(expected[i]));
     }
     // Timed as the baseline is, one look-up after the other.
-    engine::Database& servis = *d.window().Data1()->database();
+    const std::shared_ptr<engine::Database> servis = d.window().Data1()->database();
+    history::Counter counter;
     std::vector<double> ours;
     i = 0;
     for (const Sample& s : samples) {
         for (int k = 0; k < 2; ++k, ++i) {
-            const QString& typed = k == 0 ? s.serial : s.title;
+            const history::Counter::Texts texts = k == 0 ? history::Counter::Texts{s.serial, {}, s.id}
+                                                         : history::Counter::Texts{{}, s.title, s.id};
             int count = 0;
-            ours.push_back(elapsedMs([&] { count = history::countOthers(servis, kinds[k], typed, s.id); }));
+            ours.push_back(elapsedMs([&] { count = counter.count(servis, kinds[k], texts); }));
             require(count == expected[i], QStringLiteral("history_count: record %1 counts %2, expected %3")
                                               .arg(s.id)
                                               .arg(count)

@@ -67,17 +67,6 @@ QString fieldOf(Kind kind) {
     return kind == Kind::Device ? QStringLiteral("SeriNo") : QStringLiteral("Unvan");
 }
 
-int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64 except) {
-    const QString key = schema::matchKey(text);
-    if (key.isEmpty())
-        return 0;
-    engine::Statement s = servis.prepare(countSql(kind, servis.dialect()));
-    s.bind(1, key);
-    s.bind(2, exceptKey(except));
-    s.step();
-    return static_cast<int>(s.int64(0));
-}
-
 bool Counter::stale(const std::shared_ptr<engine::Database>& servis, const Texts& texts) {
     if (db_.lock() != servis) {
         db_ = servis;

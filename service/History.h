@@ -20,13 +20,11 @@ enum class Kind { Device, Customer };
 
 QString fieldOf(Kind kind); // "SeriNo" or "Unvan"
 
-// The number of records whose field matches `text`, the record with the key `except` aside
-// (-1: none aside). 0 for a text that is empty once its blanks are dropped.
-int countOthers(engine::Database& servis, Kind kind, const QString& text, qint64 except);
-
-// The counts of both notes of a record, its device's and its customer's, as countOthers gives
-// them, read in one statement: the two notes ask one after the other, and on a server each
-// statement is a round trip. Kept while the texts, the record aside and the data stand still.
+// The counts of both notes of a record: the records whose serial number, and those whose title,
+// match the texts, the record with the key `except` aside (-1: none aside); 0 for a text that is
+// empty once its blanks are dropped. Both are read in one statement: the two notes ask one after
+// the other, and on a server each statement is a round trip. Kept while the texts, the record
+// aside and the data stand still.
 class Counter {
 public:
     struct Texts {
@@ -57,7 +55,7 @@ private:
     int counts_[2] = {0, 0};
 };
 
-// Whether the file's indexes serve countOthers; a file that could not be upgraded (read-only) may
+// Whether the file's indexes serve the counts; a file that could not be upgraded (read-only) may
 // lack them, and a look-up would then read every record.
 bool indexed(engine::Database& servis, Kind kind);
 
@@ -75,7 +73,7 @@ struct Entry {
     QStringList items; // names of the used stock items
 };
 
-// The matching records as countOthers counts them, newest first, with their used items read
+// The matching records as Counter counts them, newest first, with their used items read
 // from `stok`.
 QVector<Entry> list(engine::Database& servis, engine::Database& stok, Kind kind, const QString& text,
                     qint64 except);

@@ -212,7 +212,8 @@ bool succeeded(const PGresult* r) {
 struct Pending {
     QList<QByteArray> statements;
 
-    bool opensTransaction() const { return statements.contains("BEGIN"); }
+    static constexpr const char* kBegin = "BEGIN";
+    bool opensTransaction() const { return statements.contains(kBegin); }
 };
 
 class PgCursor final : public Cursor {
@@ -480,10 +481,10 @@ public:
         return true;
     }
 
-    QString beginSql() const override { return QStringLiteral("BEGIN"); }
+    QString beginSql() const override { return QString::fromLatin1(Pending::kBegin); }
     void rollback() override {
         // A transaction that sent nothing yet has nothing to undo on the server.
-        if (const qsizetype begin = pending_.statements.indexOf("BEGIN"); begin >= 0) {
+        if (const qsizetype begin = pending_.statements.indexOf(Pending::kBegin); begin >= 0) {
             pending_.statements.removeAt(begin);
             return;
         }
