@@ -373,6 +373,49 @@ private Q_SLOTS:
                  QStringLiteral("01-0001-01|01-0002-01"));
     }
 
+    // Work done while statements sent together are answered sees its own results; work that asks
+    // their connection takes their answer in first. A refusal on either side is raised as its own
+    // and both connections go on.
+    void workGoesOnWhileAnAnswerTravels() {
+        addCustomers(db->servis(), {"B", "A", "C"});
+        const std::shared_ptr<engine::Database> servis = engine::Database::open(db->servis());
+        const std::shared_ptr<engine::Database> stok = engine::Database::open(db->stok());
+        const auto first = [](engine::Database& d, const QString& sql) {
+            engine::Statement s = d.prepare(sql);
+            return s.step() ? s.value(0).toString() : QString();
+        };
+        const QString cards = QStringLiteral("SELECT count(*) FROM StokKartlar");
+        const QString customers = QStringLiteral("SELECT count(*) FROM Cari");
+        const QString wrong = QStringLiteral("SELECT * FROM YokBoyle");
+        const QString duplicate = QStringLiteral("INSERT INTO Servis (ServisKayitNo) VALUES ('01-0001-01')");
+        servis->exec(duplicate);
+        const struct {
+            const char* what;
+            QString sent;
+            engine::Database& other;
+            QString asked;
+            QString seen; // the answer sent, then the one asked
+            int error;
+        } rows[] = {
+            {"the other file", customers, *stok, cards, QStringLiteral("3|0"), 0},
+            {"the same file", customers, *servis, QStringLiteral("SELECT min(Unvan) FROM Cari"),
+             QStringLiteral("3|A"), 0},
+            {"sent and refused", duplicate, *stok, cards, QStringLiteral("|0"), int(engine::ErrDuplicateKey)},
+            {"asked and refused", customers, *stok, wrong, QStringLiteral("|"), int(engine::ErrEngine)},
+        };
+        for (const auto& row : rows) {
+            QString sent, asked;
+            const int error = errorOf([&] {
+                engine::Statement s = servis->prepare(row.sent);
+                servis->runTogether({&s}, [&] { asked = first(row.other, row.asked); });
+                sent = s.step() ? s.value(0).toString() : QString();
+            });
+            QCOMPARE(QStringLiteral("%1: %2|%3 %4").arg(QLatin1String(row.what), sent, asked).arg(error),
+                     QStringLiteral("%1: %2 %3").arg(QLatin1String(row.what), row.seen).arg(row.error));
+            QCOMPARE(first(*servis, customers) + first(*stok, cards), QStringLiteral("30"));
+        }
+    }
+
     void modelSearchesThroughTheEngine() {
         addCustomers(db->servis(), {"ANKARA OTO", "BURSA", "Ankara Elektrik", "Ali*Veli"});
         open(QStringLiteral("Cari"));

@@ -149,11 +149,12 @@ Statement Database::prepare(const QString& sql) {
     return Statement(this, slot.get());
 }
 
-void Database::runTogether(std::initializer_list<Statement*> statements) {
+void Database::runTogether(std::initializer_list<Statement*> statements,
+                           const std::function<void()>& meanwhile) {
     std::vector<Cursor*> cursors;
     for (Statement* s : statements)
         cursors.push_back(s->cursor_);
-    store_->runTogether(cursors);
+    store_->runTogether(cursors, meanwhile);
 }
 
 void Database::exec(const QString& sql) {

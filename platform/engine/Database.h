@@ -84,8 +84,11 @@ public:
     // A statement with no result rows that nothing waits for: on a server it goes with the next
     // statement, in the same round trip; on a file it runs at once.
     void execSoon(const QString& sql);
-    // Runs bound statements in one round trip on a server; their rows are read as usual.
-    void runTogether(std::initializer_list<Statement*> statements);
+    // Runs bound statements in one round trip on a server; their rows are read as usual. On a
+    // server `meanwhile` runs while the answer is on its way, so that work on another connection
+    // costs no wait of its own; should it use this connection, the answer is taken in first.
+    void runTogether(std::initializer_list<Statement*> statements,
+                     const std::function<void()>& meanwhile = {});
     int changes() const; // rows changed by the last statement
 
     // The version of a table's data. It moves with every write to the table through this

@@ -9,7 +9,9 @@
 #include <QSysInfo>
 #include <QTime>
 #include <atomic>
+#include <exception>
 #include <libpq-fe.h>
+#include <utility>
 
 namespace engine {
 
@@ -155,13 +157,20 @@ public:
         PQenterPipelineMode(conn_);
     }
     ~Pipeline() {
-        if (!finished_) {
-            PQpipelineSync(conn_);
+        if (!finished_)
             finish();
-        }
     }
     Pipeline(const Pipeline&) = delete;
     Pipeline& operator=(const Pipeline&) = delete;
+
+    // What was sent goes to the server now; its answers are read by finish().
+    void send() {
+        PQpipelineSync(conn_);
+        synced_ = true;
+    }
+
+    // The answer came while this process waited for another: no wait of its own.
+    void overlapped() { overlapped_ = true; }
 
     // Each send returns the place of its result in what finish() hands back.
     int prepare(const QByteArray& name, const QByteArray& sql) {
@@ -182,8 +191,10 @@ public:
     // and one lost with the connection as null.
     std::vector<Result> finish() {
         finished_ = true;
-        PQpipelineSync(conn_);
-        ++roundTrips;
+        if (!synced_)
+            send();
+        if (!overlapped_)
+            ++roundTrips;
         std::vector<Result> out;
         for (int i = 0; i < sent_; ++i) {
             Result first(PQgetResult(conn_), &PQclear);
@@ -199,6 +210,8 @@ public:
 private:
     PGconn* conn_;
     int sent_ = 0;
+    bool synced_ = false;
+    bool overlapped_ = false;
     bool finished_ = false;
 };
 
@@ -211,6 +224,15 @@ bool succeeded(const PGresult* r) {
 // next statement, in its round trip, in the order they were given.
 struct Pending {
     QList<QByteArray> statements;
+    // Takes in the answer of statements sent while other work went on; set only meanwhile.
+    std::function<void()> inFlight;
+
+    // Everything that uses the connection calls this first: its answer must be read before the
+    // connection can be asked anything else.
+    void land() {
+        if (inFlight)
+            std::exchange(inFlight, nullptr)();
+    }
 
     static constexpr const char* kBegin = "BEGIN";
     bool opensTransaction() const { return statements.contains(kBegin); }
@@ -245,21 +267,29 @@ public:
 
     bool step() override {
         if (!result_)
+            pending_->land();
+        if (!result_)
             run();
         return ++row_ < PQntuples(result_.get());
     }
 
     // Runs the cursors, bound and not yet run, in one round trip; their rows are then read with
     // step() as usual. Inside a transaction each runs on its own, under its savepoint.
-    static void runTogether(const std::vector<PgCursor*>& cursors) {
-        if (cursors.empty())
+    static void runTogether(const std::vector<PgCursor*>& cursors, const std::function<void()>& meanwhile) {
+        if (cursors.empty()) {
+            if (meanwhile)
+                meanwhile();
             return;
+        }
+        cursors.front()->pending_->land();
         if (cursors.front()->inTransaction()) {
             for (PgCursor* c : cursors)
                 c->run();
+            if (meanwhile)
+                meanwhile();
             return;
         }
-        runPipelined(cursors);
+        runPipelined(cursors, meanwhile);
     }
 
     qint64 int64(int column) const override {
@@ -274,6 +304,7 @@ public:
     int columnCount() const override { return result_ ? PQnfields(result_.get()) : 0; }
 
     void reset() override {
+        pending_->land(); // no answer may arrive after the cursor was let go
         result_.reset();
         std::fill(values_.begin(), values_.end(), std::nullopt);
     }
@@ -302,6 +333,7 @@ private:
     }
 
     void run() {
+        pending_->land();
         if (guarded_ && inTransaction())
             runGuarded();
         else if (prepared_ && pending_->statements.isEmpty())
@@ -312,20 +344,47 @@ private:
             runPipelined({this});
     }
 
-    static void runPipelined(const std::vector<PgCursor*>& cursors) {
-        PGconn* conn = cursors.front()->conn_;
+    static void runPipelined(const std::vector<PgCursor*>& cursors,
+                             const std::function<void()>& meanwhile = {}) {
+        PgCursor& first = *cursors.front();
         std::vector<std::pair<int, int>> places; // of each cursor's prepare (or -1) and run
-        std::vector<Result> results;
-        Ahead ahead;
-        {
-            Pipeline pipeline(conn);
-            ahead = cursors.front()->sendPending(pipeline);
-            for (PgCursor* c : cursors) {
-                const int prepare = c->prepared_ ? -1 : pipeline.prepare(c->name_, c->numberedSql_);
-                places.emplace_back(prepare, pipeline.execute(c->name_, c->values()));
-            }
-            results = pipeline.finish();
+        Pipeline pipeline(first.conn_);
+        const Ahead ahead = first.sendPending(pipeline);
+        for (PgCursor* c : cursors) {
+            const int prepare = c->prepared_ ? -1 : pipeline.prepare(c->name_, c->numberedSql_);
+            places.emplace_back(prepare, pipeline.execute(c->name_, c->values()));
         }
+        // Whoever takes the answer in, this call or a use of the connection meanwhile, its
+        // failure is raised here, once the other work is done.
+        std::exception_ptr failure;
+        first.pending_->inFlight = [&] {
+            try {
+                takeResults(cursors, places, ahead, pipeline.finish());
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        };
+        if (meanwhile) {
+            pipeline.send();
+            const quint64 before = roundTrips;
+            try {
+                meanwhile();
+            } catch (...) {
+                first.pending_->inFlight = nullptr; // the pipeline's end reads the answer and drops it
+                throw;
+            }
+            if (roundTrips != before && first.pending_->inFlight)
+                pipeline.overlapped();
+        }
+        first.pending_->land();
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+
+    static void takeResults(const std::vector<PgCursor*>& cursors,
+                            const std::vector<std::pair<int, int>>& places, const Ahead& ahead,
+                            std::vector<Result> results) {
+        PGconn* conn = cursors.front()->conn_;
         raisePendingFailure(conn, ahead, results);
         // Every result is taken before the first failure is raised, so no cursor is left half run.
         const PGresult* failed = nullptr;
@@ -440,6 +499,7 @@ public:
     int changes() const override { return changes_; }
 
     std::optional<QStringList> outsideWrites() override {
+        pending_.land();
         PQconsumeInput(conn_.get());
         const int self = PQbackendPID(conn_.get());
         std::optional<QStringList> tables;
@@ -469,11 +529,11 @@ public:
         return *it;
     }
 
-    void runTogether(const std::vector<Cursor*>& cursors) override {
+    void runTogether(const std::vector<Cursor*>& cursors, const std::function<void()>& meanwhile) override {
         std::vector<PgCursor*> pg;
         for (Cursor* c : cursors)
             pg.push_back(static_cast<PgCursor*>(c));
-        PgCursor::runTogether(pg);
+        PgCursor::runTogether(pg, meanwhile);
     }
 
     bool defer(const QString& sql) override {
@@ -483,6 +543,7 @@ public:
 
     QString beginSql() const override { return QString::fromLatin1(Pending::kBegin); }
     void rollback() override {
+        pending_.land();
         // A transaction that sent nothing yet has nothing to undo on the server.
         if (const qsizetype begin = pending_.statements.indexOf(Pending::kBegin); begin >= 0) {
             pending_.statements.removeAt(begin);
@@ -493,6 +554,7 @@ public:
 
 private:
     void readCatalogue() {
+        pending_.land();
         const Result cols = execParams(
             conn_.get(),
             "SELECT c.relname, a.attname, format_type(a.atttypid, a.atttypmod), "

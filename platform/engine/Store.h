@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -40,8 +41,13 @@ public:
     virtual std::optional<QStringList> outsideWrites() = 0;
     virtual TableInfo tableInfo(const QString& name) = 0; // throws ErrTableNotFound
     // Runs cursors of this store, bound and not yet run, in one round trip where the store is
-    // across a network; a file's cursors each run at their first step.
-    virtual void runTogether(const std::vector<Cursor*>& cursors) { (void)cursors; }
+    // across a network, and `meanwhile` (if given) while the server answers; a file's cursors each
+    // run at their first step.
+    virtual void runTogether(const std::vector<Cursor*>& cursors, const std::function<void()>& meanwhile) {
+        (void)cursors;
+        if (meanwhile)
+            meanwhile();
+    }
     // Takes a statement whose result nobody waits for, to send with the next one in its round
     // trip; false when the store runs each statement at once (a file, where nothing is gained).
     virtual bool defer(const QString& sql) {
