@@ -208,15 +208,14 @@ void frmServis::showCurrentRecord() {
         return;
     }
     try {
-        KayitGoster();
+        // The notes count other records than this one, so it is taken as shown before they are read.
         shownKey_ = rs->bookmark();
-        // An entry's notes follow its typing; the record it leaves behind is shown again as it closes.
-        if (KayitModu == kBrowsing) {
-            readRecordNotes();
+        KayitGoster();
+        if (KayitModu == kBrowsing)
             refreshHistoryLinks();
-        }
     } catch (const DbError& e) {
         // A row that vanished or cannot be read is not taken as shown, so nothing acts on it.
+        shownKey_ = -1;
         qCInfo(lcServis) << "record not shown:" << e.description();
     }
     showNotice();

@@ -308,7 +308,7 @@ private:
     QString historyText(history::Kind kind, const QString& boxText) const;
     qint64 historyExcept() const;
     history::Counter::Texts historyTexts(history::Kind kind, const QString& boxText) const;
-    void readRecordNotes();
+    void readRecordNotes(const std::function<void()>& alongside);
     void refreshHistoryLinks();
     void openHistory(history::Kind kind, const QString& text, qint64 except);
     void KaydaGit_Click();

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <exception>
 
 using engine::DbError;
 
@@ -86,26 +87,40 @@ history::Counter::Texts frmServis::historyTexts(history::Kind kind, const QStrin
 }
 
 // A record shown asks for its last notification and both history counts: read together, on a
-// server one round trip rather than two. Each note then finds its answer read.
-void frmServis::readRecordNotes() {
+// server in one round trip, and while it travels `alongside` reads the record's used items on the
+// other connection. Each note then finds its answer read.
+void frmServis::readRecordNotes(const std::function<void()>& alongside) {
+    bool ran = false;
+    std::exception_ptr failed;
+    const auto meanwhile = [&] {
+        ran = true;
+        try {
+            alongside();
+        } catch (...) {
+            failed = std::current_exception(); // raised as its own, not as the notes'
+        }
+    };
     const std::shared_ptr<engine::Database> db = data1_->database();
     const QString code = recordCodeText();
-    if (!db || noticeKnown(db, code))
-        return;
     try {
-        if (!historyCounter_.stale(db, historyTexts(history::Kind::Device, text1(10))))
-            return;
-        engine::Statement notice = db->prepare(notify::lastSentSql());
-        notice.bind(1, code);
-        engine::Statement counts = db->prepare(history::Counter::sql(db->dialect()));
-        historyCounter_.bind(counts);
-        db->runTogether({&notice, &counts});
-        historyCounter_.take(counts);
-        setNotice(db, code, notify::sentFrom(notice));
+        if (db && !noticeKnown(db, code) &&
+            historyCounter_.stale(db, historyTexts(history::Kind::Device, text1(10)))) {
+            engine::Statement notice = db->prepare(notify::lastSentSql());
+            notice.bind(1, code);
+            engine::Statement counts = db->prepare(history::Counter::sql(db->dialect()));
+            historyCounter_.bind(counts);
+            db->runTogether({&notice, &counts}, meanwhile);
+            historyCounter_.take(counts);
+            setNotice(db, code, notify::sentFrom(notice));
+        }
     } catch (const DbError& e) {
         // Each note reads on its own then, and says why it cannot.
         qCInfo(lcServis) << "record notes not read together:" << e.description();
     }
+    if (!ran)
+        alongside();
+    else if (failed)
+        std::rethrow_exception(failed);
 }
 
 void frmServis::refreshHistoryLinks() {

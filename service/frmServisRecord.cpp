@@ -53,7 +53,12 @@ void frmServis::KayitGoster() {
 
     dataStkHar_->setRecordSource(QStringLiteral("Select * From StokHareket where KayitNo=") +
                                  engine::sqlQuote(code));
-    engine::RefreshData(*dataStkHar_);
+    const auto showItems = [this] { engine::RefreshData(*dataStkHar_); };
+    // An entry's notes follow its typing; the record it leaves behind is shown again as it closes.
+    if (KayitModu == kBrowsing)
+        readRecordNotes(showItems);
+    else
+        showItems();
 }
 
 void frmServis::KayitYaz() {

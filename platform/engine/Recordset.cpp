@@ -284,16 +284,20 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
     if (!query_.where.empty())
         sql += QStringLiteral(" AND (%1)").arg(query_.where.sql);
     sql += QStringLiteral(" AND (%1) ORDER BY %2 LIMIT 1").arg(crit.sql, quoted(table_->key));
+    const QVariantList params = QVariantList{keys_[first], keys_[last]} + query_.where.params + crit.params;
+    // A value list's match and the find it leads to ask the same; while nothing changed, once.
+    if (lastProbe_.sql == sql && lastProbe_.params == params && lastProbe_.dataVersion == version() + 1 &&
+        lastProbe_.keysVersion == keysVersion_)
+        return lastProbe_.found;
     Statement s = db_->prepare(sql);
-    s.bind(1, keys_[first]);
-    s.bind(2, keys_[last]);
-    s.bindAll(query_.where.params, 3);
-    s.bindAll(crit.params, 3 + static_cast<int>(query_.where.params.size()));
+    s.bindAll(params);
+    std::optional<int> found = last == keys_.size() - 1 ? std::optional<int>(-1) : std::nullopt;
     if (s.step()) {
         const int p = positionOfKey(s.int64(0));
-        return p >= 0 ? std::optional<int>(p) : std::nullopt;
+        found = p >= 0 ? std::optional<int>(p) : std::nullopt;
     }
-    return last == keys_.size() - 1 ? std::optional<int>(-1) : std::nullopt;
+    lastProbe_ = {sql, params, version() + 1, keysVersion_, found};
+    return found;
 }
 
 void Recordset::findFirst(const QString& criteria) {

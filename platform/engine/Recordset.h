@@ -160,6 +160,14 @@ private:
         QVector<int> positions;
     };
     QHash<QString, FindCache> finds_;
+    struct ProbeMemo {
+        QString sql;
+        QVariantList params;
+        quint64 dataVersion = 0; // as in FindCache
+        quint64 keysVersion = 0;
+        std::optional<int> found;
+    };
+    ProbeMemo lastProbe_;
     QHash<QString, Fragment> criteria_;
     quint64 keysVersion_ = 0; // counts changes of keys_ itself
 };
