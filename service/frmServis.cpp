@@ -274,6 +274,20 @@ void frmServis::setText1(int index, const QString& text) {
 }
 
 bool frmServis::eventFilter(QObject* watched, QEvent* e) {
+    // The filters below act on input and focus only. Painting, layout and the like pass by
+    // untouched: the guard's record of what is switched on costs a walk over every widget, and
+    // they arrive by the dozen with each record shown.
+    switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        break;
+    default:
+        return QMainWindow::eventFilter(watched, e);
+    }
     bool handled = false;
     ui::guarded(this, [&] {
         handled = listPanelFilter(watched, e) || customerFilter(watched, e) || materialsFilter(watched, e) ||
