@@ -273,9 +273,10 @@ Result Bench::startup() {
             show.show(records.ids().front());
         });
     });
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int) {
         std::unique_ptr<frmServis> window;
-        const double ms = elapsedMs([&] { window = loadWindow(); });
+        const double ms = ours.time([&] { window = loadWindow(); });
         WindowDriver d(std::move(window));
         require(d.records().recordCount() == facts_.records &&
                     d.window().Data2()->rs().recordCount() == facts_.customers,
@@ -288,6 +289,7 @@ Result Bench::startup() {
                     .arg(d.gridRows()));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 
@@ -303,8 +305,9 @@ Result Bench::nextRecord(WindowDriver& d) {
 
     d.click(QStringLiteral("Data1_First"));
     settle();
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             d.click(QStringLiteral("Data1_Next"));
             settle();
         });
@@ -316,6 +319,7 @@ Result Bench::nextRecord(WindowDriver& d) {
                     .arg(expected[i].items));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 
@@ -335,12 +339,13 @@ Result Bench::filter(WindowDriver& d, Result r, int field, const QString& value,
             settle();
         }
     };
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int) {
         untick();
         // Typed every time, as a user does, so that the click on the box also takes the focus out
         // of the value combo.
         d.setFilterText(value);
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             d.click(QStringLiteral("Check1"));
             settle();
         });
@@ -351,6 +356,7 @@ Result Bench::filter(WindowDriver& d, Result r, int field, const QString& value,
                     .arg(matches));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     untick();
     return r;
 }
@@ -379,8 +385,9 @@ Result Bench::findNext(WindowDriver& d) {
     settle();
     require(d.code() == facts_.firstCode,
             QStringLiteral("find_next: the pick did not land on the first record"));
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             d.click(QStringLiteral("CmdSonraki"));
             settle();
         });
@@ -388,6 +395,7 @@ Result Bench::findNext(WindowDriver& d) {
                 QStringLiteral("find_next: landed on %1, expected %2").arg(d.code(), text(expected[i])));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 
@@ -440,9 +448,10 @@ Result Bench::valueList(WindowDriver& d) {
     PaintCounter counter(list->viewport());
     auto* combo = d.child<QComboBox>(QStringLiteral("Combo1"));
     auto* caption = d.child<QLabel>(QStringLiteral("Label2"));
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
         counter.paints = 0;
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             d.chooseField(fieldOf(i));
             settle();
         });
@@ -453,6 +462,7 @@ Result Bench::valueList(WindowDriver& d) {
                 QStringLiteral("value_list: the list of %1 is wrong").arg(combo->currentText()));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 
@@ -504,12 +514,13 @@ Result Bench::typeahead(WindowDriver& d) {
     r.rawMs = rawPrefixLookups(titles);
     QWidget* box = d.child<QWidget>(QStringLiteral("Text1_0"));
     std::vector<double> ours;
+    OursClock clock;
     for (const QString& title : titles) {
         d.click(QStringLiteral("cmdAdd"));
         settle();
         box->setFocus();
         for (QChar c : title) {
-            ours.push_back(elapsedMs([&] {
+            ours.push_back(clock.time([&] {
                 QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
                 settle();
             }));
@@ -520,6 +531,7 @@ Result Bench::typeahead(WindowDriver& d) {
         settle();
     }
     r.oursMs = median(ours);
+    r.storeMs = clock.storeMs();
     return r;
 }
 
@@ -532,10 +544,11 @@ Result Bench::typeaheadLookup(WindowDriver& d) {
     r.rawMs = rawPrefixLookups(titles);
     engine::Recordset& cari = d.window().Data2()->rs();
     std::vector<double> ours;
+    OursClock clock;
     for (const QString& title : titles) {
         for (qsizetype n = 1; n <= title.size(); ++n) {
             const QString prefix = title.left(n);
-            ours.push_back(elapsedMs([&] {
+            ours.push_back(clock.time([&] {
                 cari.findFirst(QStringLiteral("Unvan Like ") +
                                engine::sqlQuote(engine::likeLiteral(prefix) + u'*'));
                 for (int f = 0; !cari.noMatch() && f < cari.table().fields.size(); ++f)
@@ -545,6 +558,7 @@ Result Bench::typeaheadLookup(WindowDriver& d) {
         }
     }
     r.oursMs = median(ours);
+    r.storeMs = clock.storeMs();
     return r;
 }
 
@@ -588,13 +602,14 @@ Result Bench::saveNew(WindowDriver& d) {
     settings::setDataNo(last); // the window's proposals follow the baseline's codes
     takeInOutsideWrites(d);
     QWidget* box = d.child<QWidget>(QStringLiteral("Text1_0"));
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
         d.click(QStringLiteral("cmdAdd"));
         settle();
         const QString code = d.code();
         d.type(box, QStringLiteral("Deneme Müşterisi %1").arg(i + 1));
         const QString title = d.title();
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             d.click(QStringLiteral("Evet_Hayir_0"));
             settle();
         });
@@ -605,6 +620,7 @@ Result Bench::saveNew(WindowDriver& d) {
                 QStringLiteral("save_new: %1 '%2' was not stored with its customer").arg(code, title));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 
@@ -635,13 +651,14 @@ Result Bench::deleteRecord(WindowDriver& d) {
     });
 
     takeInOutsideWrites(d);
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
         const int before = d.records().recordCount();
         d.records().setAbsolutePosition(before / 2 - i);
         settle();
         const QString code = d.code();
         dialogs_.answers << ui::Answer::Yes;
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             d.click(QStringLiteral("cmdDelete"));
             settle();
         });
@@ -652,6 +669,7 @@ Result Bench::deleteRecord(WindowDriver& d) {
                 QStringLiteral("delete_record: %1 was not deleted with its used items").arg(code));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 
@@ -703,13 +721,14 @@ Result Bench::statusReset() {
         dropPlace(place);
         return ms;
     });
+    OursClock ours;
     r.oursMs = medianOf(runs, [&](int) {
         const Place place = freshPlace();
         usePlace(place);
         double ms = 0;
         {
             WindowDriver d;
-            ms = elapsedMs([&] {
+            ms = ours.time([&] {
                 QTest::keyClick(&d.window(), Qt::Key_F1);
                 settle();
             });
@@ -725,6 +744,7 @@ Result Bench::statusReset() {
         dropPlace(place);
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 

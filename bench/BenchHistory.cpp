@@ -103,13 +103,14 @@ Result Bench::historyCount(WindowDriver& d) {
     const std::shared_ptr<engine::Database> servis = d.window().Data1()->database();
     history::Counter counter;
     std::vector<double> ours;
+    OursClock clock;
     i = 0;
     for (const Sample& s : samples) {
         for (int k = 0; k < 2; ++k, ++i) {
             const history::Counter::Texts texts = k == 0 ? history::Counter::Texts{s.serial, {}, s.id}
                                                          : history::Counter::Texts{{}, s.title, s.id};
             int count = 0;
-            ours.push_back(elapsedMs([&] { count = counter.count(servis, kinds[k], texts); }));
+            ours.push_back(clock.time([&] { count = counter.count(servis, kinds[k], texts); }));
             require(count == expected[i], QStringLiteral("history_count: record %1 counts %2, expected %3")
                                               .arg(s.id)
                                               .arg(count)
@@ -117,6 +118,7 @@ Result Bench::historyCount(WindowDriver& d) {
         }
     }
     r.oursMs = median(ours);
+    r.storeMs = clock.storeMs();
     return r;
 }
 
@@ -170,9 +172,10 @@ Result Bench::historyList(WindowDriver& d) {
     d.window().DataStkHar()->openDatabase();
     engine::Database& stok = *d.window().DataStkHar()->database();
     std::vector<double> ours;
+    OursClock clock;
     for (size_t i = 0; i < samples.size(); ++i) {
         QVector<history::Entry> entries;
-        ours.push_back(elapsedMs([&] {
+        ours.push_back(clock.time([&] {
             entries = history::list(servis, stok, history::Kind::Customer, samples[i].title, samples[i].id);
         }));
         require(entries.size() == expected[i], QStringLiteral("history_list: %1 rows for '%2', expected %3")
@@ -181,5 +184,6 @@ Result Bench::historyList(WindowDriver& d) {
                                                    .arg(expected[i]));
     }
     r.oursMs = median(ours);
+    r.storeMs = clock.storeMs();
     return r;
 }

@@ -54,16 +54,26 @@ QString verdict(bool met) {
 } // namespace
 
 void Report::print(QTextStream& out) const {
+    const bool onServer =
+        std::any_of(results.begin(), results.end(), [](const Result& r) { return r.storeMs >= 0; });
     const auto row = [&](const QString& op, const QString& ours, const QString& raw, const QString& ratio,
-                         const QString& target, const QString& result) {
+                         const QString& target, const QString& result, const QString& store = {}) {
         out << op.leftJustified(15) << ours.rightJustified(11) << raw.rightJustified(11)
-            << ratio.rightJustified(9) << "   " << target.leftJustified(22) << result << '\n';
+            << ratio.rightJustified(9) << "   " << target.leftJustified(22) << result.leftJustified(6);
+        if (onServer)
+            out << "   " << store;
+        out << '\n';
     };
     row(QStringLiteral("operation"), QStringLiteral("ours ms"), QStringLiteral("raw ms"),
-        QStringLiteral("ratio"), QStringLiteral("target"), QStringLiteral("result"));
+        QStringLiteral("ratio"), QStringLiteral("target"), QStringLiteral("result"),
+        QStringLiteral("of it in the store: ms, ratio, result"));
     for (const Result& r : results)
         row(r.name, number(r.oursMs, 3), number(r.rawMs, 3), number(r.ratio(), 2), r.target.text(),
-            verdict(r.met()));
+            verdict(r.met()),
+            r.storeMs < 0
+                ? QString()
+                : number(r.storeMs, 3).rightJustified(9) + number(r.storeRatio(), 2).rightJustified(9) +
+                      QStringLiteral("   ") + verdict(r.storeMet()));
     row(QStringLiteral("memory"), number(peakRssMb, 1) + QStringLiteral(" MB"), QString(), QString(),
         QStringLiteral("≤ %1 MB peak RSS").arg(peakRssTargetMb), verdict(peakRssMb <= peakRssTargetMb));
     for (const QString& note : notes)
@@ -73,13 +83,20 @@ void Report::print(QTextStream& out) const {
 
 void Report::writeJson(const QString& path, const QString& store, int latencyMs) const {
     QJsonArray list;
-    for (const Result& r : results)
-        list.append(QJsonObject{{QStringLiteral("name"), r.name},
-                                {QStringLiteral("ours_ms"), r.oursMs},
-                                {QStringLiteral("raw_ms"), r.rawMs},
-                                {QStringLiteral("ratio"), r.ratio()},
-                                {QStringLiteral("target"), r.target.text()},
-                                {QStringLiteral("met"), r.met()}});
+    for (const Result& r : results) {
+        QJsonObject o{{QStringLiteral("name"), r.name},
+                      {QStringLiteral("ours_ms"), r.oursMs},
+                      {QStringLiteral("raw_ms"), r.rawMs},
+                      {QStringLiteral("ratio"), r.ratio()},
+                      {QStringLiteral("target"), r.target.text()},
+                      {QStringLiteral("met"), r.met()}};
+        if (r.storeMs >= 0) {
+            o.insert(QStringLiteral("store_ms"), r.storeMs);
+            o.insert(QStringLiteral("store_ratio"), r.storeRatio());
+            o.insert(QStringLiteral("store_met"), r.storeMet());
+        }
+        list.append(o);
+    }
     QJsonObject root{{QStringLiteral("records"), records},
                      {QStringLiteral("repeat"), repeat},
                      {QStringLiteral("results"), list},

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <chrono>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 class QTextStream;
@@ -23,9 +24,16 @@ struct Result {
     double oursMs = 0;
     double rawMs = 0;
     Target target;
+    // On a server, the part of our time spent in the engine's store (its code and its waits for
+    // the server), the window's own work aside: what the baseline's libpq work compares with
+    // directly. Negative where it is not measured.
+    double storeMs = -1;
 
     double ratio() const { return rawMs > 0 ? oursMs / rawMs : 0; }
     bool met() const { return target.met(oursMs, rawMs); }
+    double storeRatio() const { return rawMs > 0 ? storeMs / rawMs : 0; }
+    // The store's part is held to the line's ratio.
+    bool storeMet() const { return target.maxRatio <= 0 || storeMs <= target.maxRatio * rawMs; }
 };
 
 struct Report {
@@ -48,6 +56,26 @@ template <typename F> double elapsedMs(F&& f) {
 }
 
 double median(std::vector<double> samples);
+
+// The clock of the time spent in a server's store so far, set for a run on a server.
+inline double (*storeClockMs)() = nullptr;
+
+// Times our runs of a line, and on a server the store's part of each.
+class OursClock {
+public:
+    template <typename F> double time(F&& f) {
+        const double before = storeClockMs ? storeClockMs() : 0;
+        const double ms = elapsedMs(std::forward<F>(f));
+        if (storeClockMs)
+            store_.push_back(storeClockMs() - before);
+        return ms;
+    }
+    // The median of the store's parts; negative when not on a server.
+    double storeMs() const { return store_.empty() ? -1 : median(store_); }
+
+private:
+    std::vector<double> store_;
+};
 
 // The median of `times` samples; `sample(i)` prepares, times and checks one run.
 template <typename F> double medianOf(int times, F&& sample) {

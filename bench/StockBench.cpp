@@ -101,13 +101,15 @@ Result StockBench::open() {
             subgroups.rows();
         });
     });
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int) {
-        const double ms = elapsedMs([&] { openList(); });
+        const double ms = ours.time([&] { openList(); });
         require(size_t(list_->Data1()->rs().recordCount()) == expected,
                 QStringLiteral("stock_list_open: %1 cards shown").arg(list_->Data1()->rs().recordCount()));
         closeList();
         return ms;
     });
+    r.storeMs = ours.storeMs();
     return r;
 }
 
@@ -171,6 +173,7 @@ Result StockBench::typing(bool engineOnly) {
     auto* box = list_->findChild<QLineEdit*>(QStringLiteral("Text1"));
     engine::Recordset& rs = list_->Data1()->rs();
     std::vector<double> ours;
+    OursClock clock;
     size_t k = 0;
     for (const QString& t : typed) {
         box->setFocus();
@@ -179,7 +182,7 @@ Result StockBench::typing(bool engineOnly) {
         for (qsizetype n = 1; n <= t.size(); ++n, ++k) {
             if (engineOnly) {
                 const QString prefix = t.left(n).trimmed();
-                ours.push_back(elapsedMs([&] {
+                ours.push_back(clock.time([&] {
                     for (const QString& criterion : stockfilter::searchCriteria(prefix)) {
                         rs.findFirst(criterion);
                         if (!rs.noMatch())
@@ -187,7 +190,7 @@ Result StockBench::typing(bool engineOnly) {
                     }
                 }));
             } else {
-                ours.push_back(elapsedMs([&] {
+                ours.push_back(clock.time([&] {
                     QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(t[n - 1]),
                                         Qt::NoModifier);
                     settle();
@@ -201,6 +204,7 @@ Result StockBench::typing(bool engineOnly) {
     }
     closeList();
     r.oursMs = median(ours);
+    r.storeMs = clock.storeMs();
     return r;
 }
 
@@ -224,14 +228,16 @@ Result StockBench::sort() {
     openList();
     QHeaderView* header = list_->findChild<QTableView*>(QStringLiteral("StokList"))->horizontalHeader();
     const QPoint at(header->sectionViewportPosition(1) + header->sectionSize(1) / 2, header->height() / 2);
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int) {
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
             settle();
         });
         require(list_->Data1()->rs().recordCount() == cards_, QStringLiteral("stock_sort: cards missing"));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     closeList();
     return r;
 }
@@ -274,9 +280,10 @@ Result StockBench::groupFilter() {
     });
     openList();
     auto* combo = list_->findChild<QComboBox*>(QStringLiteral("Combo1"));
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
         const QString g = text(names[i % names.size()]);
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             combo->setCurrentText(g);
             settle();
         });
@@ -287,6 +294,7 @@ Result StockBench::groupFilter() {
                     .arg(expected[i]));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     closeList();
     return r;
 }
@@ -327,6 +335,7 @@ Result StockBench::handBack() {
     settle();
     const QString code = d_.code();
     RawQuery used(stok_, "SELECT count(*) FROM StokHareket WHERE KayitNo = ? AND StokHarKod = ?");
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
         const auto& [typed, card] = picks[i % picks.size()];
         openList();
@@ -334,7 +343,7 @@ Result StockBench::handBack() {
         box->setFocus();
         box->setText(typed);
         settle();
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             QTest::keyClick(box, Qt::Key_Return);
             settle();
         });
@@ -347,6 +356,7 @@ Result StockBench::handBack() {
         require(!list_, QStringLiteral("stock_hand_back: the list stayed open"));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     d_.click(QStringLiteral("Evet_Hayir_1"));
     settle();
     return r;
@@ -398,6 +408,7 @@ Result StockBench::deleteCard(bool heaviest) {
     openList();
     auto* box = list_->findChild<QLineEdit*>(QStringLiteral("Text1"));
     QAction* remove = list_->findChild<QAction*>(QStringLiteral("StokSil"));
+    OursClock ours;
     r.oursMs = medianOf(repeat_, [&](int i) {
         const std::string& c = codes[size_t(repeat_ + i)];
         box->setFocus();
@@ -406,7 +417,7 @@ Result StockBench::deleteCard(bool heaviest) {
         require(list_->Data1()->rs().value(QStringLiteral("StokKod")).toString() == text(c),
                 text("stock_delete_card: the search did not find " + c));
         dialogs_.answers << ui::Answer::Yes;
-        const double ms = elapsedMs([&] {
+        const double ms = ours.time([&] {
             remove->trigger();
             settle();
         });
@@ -414,6 +425,7 @@ Result StockBench::deleteCard(bool heaviest) {
         require(gone(c), text("stock_delete_card: " + c + " or its uses are still there"));
         return ms;
     });
+    r.storeMs = ours.storeMs();
     closeList();
     return r;
 }

@@ -6,6 +6,7 @@
 #include "DataSet.h"
 #include "ProgramStyle.h"
 #include "engine/Database.h"
+#include "engine/PgStore.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -116,8 +117,11 @@ int main(int argc, char** argv) {
         describe(out, data, options.records);
 
         std::unique_ptr<BenchServer> server;
-        if (options.postgresql)
+        if (options.postgresql) {
             server = std::make_unique<BenchServer>(options.server, options.latencyMs);
+            engine::measureStoreTime(true);
+            storeClockMs = engine::storeTimeMs;
+        }
         Bench bench(data.folder, options.repeat, server.get());
         if (server) {
             out << "store: " << server->describe() << "\n  data set moved onto it in "

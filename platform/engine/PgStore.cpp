@@ -9,6 +9,7 @@
 #include <QSysInfo>
 #include <QTime>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <libpq-fe.h>
 #include <utility>
@@ -27,6 +28,55 @@ std::atomic<quint64> roundTrips{0};
 PGresult* answered(PGresult* r) {
     ++roundTrips;
     return r;
+}
+
+// The store's own part of the work (its code and its waits), for the benchmark: off unless asked
+// for, so that the program pays one test of a flag per call for it.
+std::atomic<bool> clockOn{false};
+std::atomic<qint64> storeNs{0};
+thread_local int clockDepth = 0;
+thread_local std::chrono::steady_clock::time_point clockSince;
+
+void clockStop() {
+    storeNs +=
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - clockSince)
+            .count();
+}
+
+// Marks a call into the store; calls within it count once.
+class InStore {
+public:
+    InStore()
+        : on_(clockOn.load(std::memory_order_relaxed)) {
+        if (on_ && clockDepth++ == 0)
+            clockSince = std::chrono::steady_clock::now();
+    }
+    ~InStore() {
+        if (on_ && --clockDepth == 0)
+            clockStop();
+    }
+    InStore(const InStore&) = delete;
+    InStore& operator=(const InStore&) = delete;
+
+private:
+    bool on_;
+};
+
+// Work done while the server answers belongs to whoever does it, not to this store.
+void outsideStore(const std::function<void()>& work) {
+    if (clockDepth == 0) {
+        work();
+        return;
+    }
+    clockStop();
+    struct Resume {
+        int depth;
+        ~Resume() {
+            clockDepth = depth;
+            clockSince = std::chrono::steady_clock::now();
+        }
+    } resume{std::exchange(clockDepth, 0)};
+    work();
 }
 
 using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
@@ -259,6 +309,7 @@ public:
     }
 
     void bind(int index, const QVariant& v) override {
+        const InStore timed;
         if (index < 1 || index > values_.size())
             throw DbError(ErrInvalidArgument,
                           QStringLiteral("Geçersiz parametre sırası %1: %2").arg(index).arg(sql_));
@@ -266,6 +317,7 @@ public:
     }
 
     bool step() override {
+        const InStore timed;
         if (!result_)
             pending_->land();
         if (!result_)
@@ -278,7 +330,7 @@ public:
     static void runTogether(const std::vector<PgCursor*>& cursors, const std::function<void()>& meanwhile) {
         if (cursors.empty()) {
             if (meanwhile)
-                meanwhile();
+                outsideStore(meanwhile);
             return;
         }
         cursors.front()->pending_->land();
@@ -286,24 +338,29 @@ public:
             for (PgCursor* c : cursors)
                 c->run();
             if (meanwhile)
-                meanwhile();
+                outsideStore(meanwhile);
             return;
         }
         runPipelined(cursors, meanwhile);
     }
 
     qint64 int64(int column) const override {
+        const InStore timed;
         if (PQgetisnull(result_.get(), row_, column))
             return 0;
         const char* v = PQgetvalue(result_.get(), row_, column);
         return PQftype(result_.get(), column) == kBool ? (*v == 't' ? 1 : 0) : std::strtoll(v, nullptr, 10);
     }
 
-    QVariant value(int column) const override { return valueOf(result_.get(), row_, column); }
+    QVariant value(int column) const override {
+        const InStore timed;
+        return valueOf(result_.get(), row_, column);
+    }
 
     int columnCount() const override { return result_ ? PQnfields(result_.get()) : 0; }
 
     void reset() override {
+        const InStore timed;
         pending_->land(); // no answer may arrive after the cursor was let go
         result_.reset();
         std::fill(values_.begin(), values_.end(), std::nullopt);
@@ -368,7 +425,7 @@ private:
             pipeline.send();
             const quint64 before = roundTrips;
             try {
-                meanwhile();
+                outsideStore(meanwhile);
             } catch (...) {
                 first.pending_->inFlight = nullptr; // the pipeline's end reads the answer and drops it
                 throw;
@@ -492,6 +549,7 @@ public:
     Dialect dialect() const override { return Dialect::Postgres; }
 
     std::unique_ptr<Cursor> prepare(const QString& sql) override {
+        const InStore timed;
         return std::make_unique<PgCursor>(conn_.get(), &pending_, "k" + QByteArray::number(++statements_),
                                           sql, &changes_);
     }
@@ -499,6 +557,7 @@ public:
     int changes() const override { return changes_; }
 
     std::optional<QStringList> outsideWrites() override {
+        const InStore timed;
         pending_.land();
         PQconsumeInput(conn_.get());
         const int self = PQbackendPID(conn_.get());
@@ -516,6 +575,7 @@ public:
     }
 
     TableInfo tableInfo(const QString& name) override {
+        const InStore timed;
         // The whole schema is read at the first question, in one round trip; a table made since
         // (or never there) is looked for once more.
         auto it = catalogue_.constFind(name.toLower());
@@ -530,6 +590,7 @@ public:
     }
 
     void runTogether(const std::vector<Cursor*>& cursors, const std::function<void()>& meanwhile) override {
+        const InStore timed;
         std::vector<PgCursor*> pg;
         for (Cursor* c : cursors)
             pg.push_back(static_cast<PgCursor*>(c));
@@ -537,12 +598,14 @@ public:
     }
 
     bool defer(const QString& sql) override {
+        const InStore timed;
         pending_.statements << sql.toUtf8();
         return true;
     }
 
     QString beginSql() const override { return QString::fromLatin1(Pending::kBegin); }
     void rollback() override {
+        const InStore timed;
         pending_.land();
         // A transaction that sent nothing yet has nothing to undo on the server.
         if (const qsizetype begin = pending_.statements.indexOf(Pending::kBegin); begin >= 0) {
@@ -629,6 +692,14 @@ quint64 serverRoundTrips() {
     return roundTrips;
 }
 
+void measureStoreTime(bool on) {
+    clockOn = on;
+}
+
+double storeTimeMs() {
+    return double(storeNs) / 1e6;
+}
+
 QString describeServer(const QString& conninfo) {
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
@@ -654,6 +725,7 @@ QString describeServer(const QString& conninfo) {
 }
 
 std::unique_ptr<Store> openPostgresStore(const QString& conninfo, const QString& schema) {
+    const InStore timed;
     Connection conn = connectTo(conninfo, schema);
     const auto escaped = [&](const QString& text, auto escape) {
         const QByteArray utf8 = text.toUtf8();

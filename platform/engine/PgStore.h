@@ -17,6 +17,12 @@ std::unique_ptr<Store> openPostgresStore(const QString& conninfo, const QString&
 // aside: what latency multiplies.
 quint64 serverRoundTrips();
 
+// The time this process has spent in the server store's code and waits while measuring was on
+// (the benchmark's share of a click that belongs to the server); work done meanwhile by others
+// is not counted.
+void measureStoreTime(bool on);
+double storeTimeMs();
+
 // Runs statements on the server, in one transaction unless told otherwise (a database is made
 // outside any); throws DbError naming the server.
 enum class ServerTransaction { One, None };
