@@ -190,6 +190,35 @@ private Q_SLOTS:
         QCOMPARE(rs.absolutePosition(), 1200);
     }
 
+    // A record set keeps the rows it read across its own writes, and only across those: a write
+    // of another record set, or one a rollback undid, leaves nothing stale behind.
+    void rowsReadStayOnlyWhileTheyAreTrue() {
+        addCustomers(db->servis(), {"A", "B"});
+        Recordset& rs = open(QStringLiteral("Cari"));
+        auto other = rs.openSorted(QStringLiteral("Unvan"));
+        const auto title = [](Recordset& r) { return r.value(QStringLiteral("Unvan")).toString(); };
+        const auto write = [&](Recordset& r, const QString& to) {
+            r.edit();
+            r.setValue(QStringLiteral("Unvan"), to);
+            r.update();
+        };
+        QCOMPARE(title(rs), QStringLiteral("A"));
+        rs.moveNext();
+        rs.edit();
+        rs.setValue(QStringLiteral("Unvan"), QStringLiteral("B2"));
+        write(*other, QStringLiteral("A2")); // the row read first, through another record set
+        rs.update();
+        rs.moveFirst();
+        QCOMPARE(title(rs), QStringLiteral("A2"));
+        {
+            engine::Database::Transaction t(*source->database());
+            write(rs, QStringLiteral("Geri alınacak"));
+            QCOMPARE(title(rs), QStringLiteral("Geri alınacak"));
+        }
+        QCOMPARE(title(rs), QStringLiteral("A2"));
+        QCOMPARE(titlesOf(*rs.openSorted(QStringLiteral("Unvan"))), (QStringList{"A2", "B2"}));
+    }
+
     // A refresh may reuse the keys it already has only while they are what the query would give.
     void refreshSeesEveryChange() {
         addCustomers(db->servis(), {"A", "B", "C"});

@@ -195,10 +195,12 @@ quint64 Database::outsideVersion(const QString& table) const {
 
 void Database::changed(const QString& table) {
     ++tableVersions_[table.toLower()];
+    ++writes_;
 }
 
 void Database::changed() {
     ++anyVersion_;
+    ++writes_;
 }
 
 void Database::execute(const QString& statement, const QVariantList& params) {
@@ -223,13 +225,19 @@ const TableInfo& Database::table(const QString& name) {
 }
 
 Database::Transaction::Transaction(Database& db)
-    : db_(db) {
+    : db_(db)
+    , writesAtBegin_(db.writes_) {
     db_.execSoon(db_.store_->beginSql());
 }
 
+// What was read after a write of the transaction may hold what the rollback undid: record sets
+// start again as after any change.
 Database::Transaction::~Transaction() {
-    if (open_)
-        db_.store_->rollback();
+    if (!open_)
+        return;
+    db_.store_->rollback();
+    if (db_.writes_ != writesAtBegin_)
+        db_.changed();
 }
 
 void Database::Transaction::commit() {

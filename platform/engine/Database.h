@@ -114,6 +114,7 @@ public:
     private:
         Database& db_;
         bool open_ = true;
+        quint64 writesAtBegin_;
     };
 
     // The SQLite connection of a file; null on a server.
@@ -131,6 +132,7 @@ private:
     QHash<QString, TableInfo> tables_;      // by lower-case name
     QHash<QString, quint64> tableVersions_; // by lower-case name
     quint64 anyVersion_ = 0;
+    quint64 writes_ = 0; // every change counted, for a transaction to tell whether it wrote
     QHash<QString, quint64> outsideVersions_; // by lower-case name
     quint64 outsideAny_ = 0;
 };

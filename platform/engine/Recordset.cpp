@@ -514,7 +514,7 @@ void Recordset::update(OnConflict how) {
             s.run();
             keys_.push_back(sqlite3_last_insert_rowid(db_->handle()));
         }
-        wrote(current, inKeyOrderWithoutFilter());
+        wrote(current, inKeyOrderWithoutFilter(), keys_.back());
         if (stored) {
             freshCache();
             cache_.insert(keys_.back(), *stored);
@@ -537,7 +537,7 @@ void Recordset::update(OnConflict how) {
         s.bindAll(values);
         s.bind(static_cast<int>(values.size()) + 1, keys_[pos_]);
         s.run();
-        wrote(current, inKeyOrderWithoutFilter());
+        wrote(current, inKeyOrderWithoutFilter(), keys_[pos_]);
     }
     dropEdit();
     Q_EMIT recordChanged(pos_);
@@ -553,10 +553,11 @@ void Recordset::deleteRecord() {
     Statement s = db_->prepare(
         QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quoted(table_->name), quoted(table_->key)));
     const bool current = keysetCurrent();
-    s.bind(1, keys_[pos_]);
+    const qint64 key = keys_[pos_];
+    s.bind(1, key);
     s.run();
     keys_.remove(pos_);
-    wrote(current, true);
+    wrote(current, true, key);
     positions_.clear();
     ++keysVersion_;
     currentDeleted_ = true;
@@ -592,10 +593,18 @@ void Recordset::refuseOnConflict(OnConflict how) {
     throw DbError(ErrWriteConflict, QStringLiteral("Kayıt siz düzeltirken başka bir yerde değiştirildi."));
 }
 
-// After a write of our own (keys already adjusted): the keys still agree with the data if they
-// did before and the write cannot change which rows the source selects or their order.
-void Recordset::wrote(bool keysWereCurrent, bool selectionKept) {
+// After a write of our own to the row `key` (keys already adjusted): the keys still agree with
+// the data if they did before and the write cannot change which rows the source selects or their
+// order. The other rows cached stay good unless another change came between, when the cache
+// starts again as after any change; on a server that spares the record shown after a save or a
+// deletion a read of its own.
+void Recordset::wrote(bool keysWereCurrent, bool selectionKept, qint64 key) {
+    const bool cacheFresh = cacheVersion_ == db_->knownVersion(table_->name);
     db_->changed(table_->name);
+    if (cacheFresh) {
+        cacheVersion_ = db_->knownVersion(table_->name);
+        cache_.remove(key);
+    }
     if (keysWereCurrent && selectionKept)
         keysAsOf_ = version();
 }

@@ -119,7 +119,7 @@ private:
     // Rows written by another program show from the next move on.
     void noticeOutsideChanges() const { db_->version(table_->name); }
     bool keysetCurrent() const { return keysAsOf_ == version(); }
-    void wrote(bool keysWereCurrent, bool selectionKept);
+    void wrote(bool keysWereCurrent, bool selectionKept, qint64 key);
     bool inKeyOrderWithoutFilter() const { return query_.where.empty() && query_.orderBy.isEmpty(); }
     bool findCached(const QString& criteria) const;
     std::optional<int> probeNext(const QString& criteria, int from);
