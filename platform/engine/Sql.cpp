@@ -306,7 +306,9 @@ private:
     }
 
     // A text comparison folds both sides. Equality with a value that holds no letters gives the
-    // same answer byte-exact, and then an ordinary index on the field serves the query.
+    // same answer byte-exact, and then an ordinary index on the field serves the query. A server
+    // is asked both ways, so that its planner takes whichever index the field has (a barcode has
+    // only the folded one); SQLite's, with no statistics, would then walk a whole order index.
     void compare(Fragment& out, const Operand& a, const QString& op, const Operand& b) {
         const Operand* fieldSide = a.kind == Operand::Field ? &a : (b.kind == Operand::Field ? &b : nullptr);
         const Operand* literalSide =
@@ -331,8 +333,18 @@ private:
         if (!textLiteral && !bothTextFields)
             return plain(a, b);
         if (fieldSide && textLiteral && fieldSide->field->type == FieldType::Text &&
-            (op == u"=" || op == u"<>") && !hasCasedLetters(literalSide->value.toString()))
-            return plain(a, b);
+            (op == u"=" || op == u"<>") && !hasCasedLetters(literalSide->value.toString())) {
+            if (op == u"<>" || table_->dialect != Dialect::Postgres)
+                return plain(a, b);
+            out.sql += QLatin1Char('(');
+            plain(a, b);
+            out.sql += QStringLiteral(" AND ");
+            putFolded(out, a);
+            out.sql += QStringLiteral(" = ");
+            putFolded(out, b);
+            out.sql += QLatin1Char(')');
+            return;
+        }
         putFolded(out, a);
         out.sql += QLatin1Char(' ') + op + QLatin1Char(' ');
         putFolded(out, b);
