@@ -159,6 +159,12 @@ private Q_SLOTS:
         for (sorted->findFirst(crit); !sorted->noMatch(); sorted->findNext(crit))
             found << sorted->value(QStringLiteral("Unvan")).toString();
         QCOMPARE(found, (QStringList{"ANKARA OTO", "Ankara Elektrik", "ankara cam"}));
+        // A record added stays at the end of the sorted set until a refresh; finds keep that order.
+        sorted->addNew();
+        sorted->setValue(QStringLiteral("Unvan"), QStringLiteral("Ankara Yeni"));
+        sorted->update();
+        sorted->findFirst(crit);
+        QCOMPARE(sorted->value(QStringLiteral("Unvan")).toString(), QStringLiteral("ANKARA OTO"));
 
         rs.moveFirst();
         rs.findNext(QStringLiteral("Unvan='yok'"));
