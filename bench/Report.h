@@ -66,14 +66,17 @@ public:
     template <typename F> double time(F&& f) {
         const double before = storeClockMs ? storeClockMs() : 0;
         const double ms = elapsedMs(std::forward<F>(f));
+        ms_.push_back(ms);
         if (storeClockMs)
             store_.push_back(storeClockMs() - before);
         return ms;
     }
+    double ms() const { return median(ms_); }
     // The median of the store's parts; negative when not on a server.
     double storeMs() const { return store_.empty() ? -1 : median(store_); }
 
 private:
+    std::vector<double> ms_;
     std::vector<double> store_;
 };
 

@@ -515,10 +515,8 @@ void Recordset::update(OnConflict how) {
             keys_.push_back(sqlite3_last_insert_rowid(db_->handle()));
         }
         wrote(current, inKeyOrderWithoutFilter(), keys_.back());
-        if (stored) {
-            freshCache();
+        if (stored)
             cache_.insert(keys_.back(), *stored);
-        }
         if (!keysSorted_ || (keys_.size() > 1 && keys_[keys_.size() - 2] > keys_.back()))
             keysSorted_ = false;
         positions_.clear();
@@ -596,15 +594,15 @@ void Recordset::refuseOnConflict(OnConflict how) {
 // After a write of our own to the row `key` (keys already adjusted): the keys still agree with
 // the data if they did before and the write cannot change which rows the source selects or their
 // order. The other rows cached stay good unless another change came between, when the cache
-// starts again as after any change; on a server that spares the record shown after a save or a
-// deletion a read of its own.
+// starts again; on a server that spares the record shown after a save or a deletion a read of its
+// own.
 void Recordset::wrote(bool keysWereCurrent, bool selectionKept, qint64 key) {
-    const bool cacheFresh = cacheVersion_ == db_->knownVersion(table_->name);
-    db_->changed(table_->name);
-    if (cacheFresh) {
-        cacheVersion_ = db_->knownVersion(table_->name);
+    if (cacheVersion_ == db_->knownVersion(table_->name))
         cache_.remove(key);
-    }
+    else
+        cache_.clear();
+    db_->changed(table_->name);
+    cacheVersion_ = db_->knownVersion(table_->name);
     if (keysWereCurrent && selectionKept)
         keysAsOf_ = version();
 }

@@ -332,22 +332,22 @@ private:
                                     a.field->type == FieldType::Text && b.field->type == FieldType::Text;
         if (!textLiteral && !bothTextFields)
             return plain(a, b);
-        if (fieldSide && textLiteral && fieldSide->field->type == FieldType::Text &&
-            (op == u"=" || op == u"<>") && !hasCasedLetters(literalSide->value.toString())) {
-            if (op == u"<>" || table_->dialect != Dialect::Postgres)
-                return plain(a, b);
+        const bool letterless = fieldSide && textLiteral && fieldSide->field->type == FieldType::Text &&
+                                (op == u"=" || op == u"<>") &&
+                                !hasCasedLetters(literalSide->value.toString());
+        const bool bothWays = letterless && op == u"=" && table_->dialect == Dialect::Postgres;
+        if (letterless && !bothWays)
+            return plain(a, b);
+        if (bothWays) {
             out.sql += QLatin1Char('(');
             plain(a, b);
             out.sql += QStringLiteral(" AND ");
-            putFolded(out, a);
-            out.sql += QStringLiteral(" = ");
-            putFolded(out, b);
-            out.sql += QLatin1Char(')');
-            return;
         }
         putFolded(out, a);
         out.sql += QLatin1Char(' ') + op + QLatin1Char(' ');
         putFolded(out, b);
+        if (bothWays)
+            out.sql += QLatin1Char(')');
     }
 
     void putFolded(Fragment& out, const Operand& o) {
