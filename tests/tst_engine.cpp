@@ -172,6 +172,34 @@ private Q_SLOTS:
         QCOMPARE(rs.absolutePosition(), 0);
     }
 
+    // The first match in a filtered set's own order, whatever the typed prefix holds: characters
+    // that mean something in a server's patterns are only letters here.
+    void firstMatchInASortedFilteredSet() {
+        addCustomers(db->servis(), {"A_B Ltd", "AXB Ltd", "%5 Oto", "15 Oto", "Ali'nin Dükkanı", "C:\\Servis",
+                                    "ankara cam", "ANKARA OTO", "Ankara Zirve", "Ankara Dış"});
+        Recordset& rs =
+            open(QStringLiteral("Select * From Cari Where Unvan <> 'ANKARA OTO' Order By Unvan Desc"));
+        const struct {
+            const char* criterion;
+            const char* first; // empty: no match
+        } rows[] = {
+            {"Unvan Like 'ankara*'", "Ankara Zirve"},
+            {"Unvan Like 'ANKARA O*'", ""}, // only in the table, not in the set
+            {"Unvan Like 'a_b*'", "A_B Ltd"},
+            {"Unvan Like '_5*'", ""},
+            {"Unvan Like '%5*'", "%5 Oto"},
+            {"Unvan Like 'ALİ''NİN*'", "Ali'nin Dükkanı"},
+            {"Unvan Like 'c:\\*'", "C:\\Servis"},
+            {"Unvan Like '1*'", "15 Oto"},
+        };
+        for (const auto& row : rows) {
+            rs.moveFirst();
+            rs.findFirst(QString::fromUtf8(row.criterion));
+            const QString found = rs.noMatch() ? QString() : rs.value(QStringLiteral("Unvan")).toString();
+            QCOMPARE_EQ(found, QString::fromUtf8(row.first));
+        }
+    }
+
     void findsReachMatchesFarAhead() {
         auto database = engine::Database::open(db->servis());
         {

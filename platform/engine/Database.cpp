@@ -124,7 +124,8 @@ Database::Database(QString path, std::unique_ptr<Store> store)
     , dialect_(store_->dialect()) {}
 
 Database::~Database() {
-    statements_.clear();
+    for (auto& statements : statements_)
+        statements.clear();
     store_.reset();
     const std::lock_guard lock(registryLock());
     auto it = registry().find(path_);
@@ -136,13 +137,14 @@ sqlite3* Database::handle() const {
     return store_->sqliteHandle();
 }
 
-Statement Database::prepare(const QString& sql) {
-    std::unique_ptr<Cursor>& slot = statements_[sql];
+Statement Database::prepare(const QString& sql, Plan plan) {
+    auto& statements = statements_[static_cast<int>(plan)];
+    std::unique_ptr<Cursor>& slot = statements[sql];
     if (!slot) {
         try {
-            slot = store_->prepare(sql);
+            slot = store_->prepare(sql, plan);
         } catch (...) {
-            statements_.erase(sql);
+            statements.erase(sql);
             throw;
         }
     }

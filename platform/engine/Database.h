@@ -2,9 +2,11 @@
 
 #include "Schema.h"
 #include "Sql.h"
+#include "Store.h"
 
 #include <QHash>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -13,9 +15,7 @@ struct sqlite3;
 
 namespace engine {
 
-class Cursor;
 class Database;
-class Store;
 
 // A prepared statement borrowed from the connection's cache; reset when it goes out of scope.
 class Statement {
@@ -79,7 +79,7 @@ public:
     }
 
     // A statement of the store's own SQL, with "?" for each value.
-    Statement prepare(const QString& sql);
+    Statement prepare(const QString& sql, Plan plan = Plan::Kept);
     void exec(const QString& sql); // no result rows
     // A statement with no result rows that nothing waits for: on a server it goes with the next
     // statement, in the same round trip; on a file it runs at once.
@@ -128,9 +128,9 @@ private:
     QString path_;
     std::unique_ptr<Store> store_;
     Dialect dialect_;
-    std::unordered_map<QString, std::unique_ptr<Cursor>> statements_;
-    QHash<QString, TableInfo> tables_;      // by lower-case name
-    QHash<QString, quint64> tableVersions_; // by lower-case name
+    std::array<std::unordered_map<QString, std::unique_ptr<Cursor>>, 2> statements_; // by Plan
+    QHash<QString, TableInfo> tables_;                                               // by lower-case name
+    QHash<QString, quint64> tableVersions_;                                          // by lower-case name
     quint64 anyVersion_ = 0;
     quint64 writes_ = 0; // every change counted, for a transaction to tell whether it wrote
     QHash<QString, quint64> outsideVersions_; // by lower-case name

@@ -367,6 +367,9 @@ public:
     }
 
 private:
+    // The unnamed statement is planned again at each run, for the values it is given.
+    bool keepsPlan() const { return !name_.isEmpty(); }
+
     bool inTransaction() const {
         return PQtransactionStatus(conn_) == PQTRANS_INTRANS || pending_->opensTransaction();
     }
@@ -450,7 +453,7 @@ private:
             PgCursor* c = cursors[i];
             const auto [prepare, run] = places[i];
             if (prepare >= 0 && succeeded(results[size_t(prepare)].get()))
-                c->prepared_ = true;
+                c->prepared_ = c->keepsPlan();
             const PGresult* problem = prepare >= 0 && !succeeded(results[size_t(prepare)].get())
                                           ? results[size_t(prepare)].get()
                                       : !succeeded(results[size_t(run)].get()) ? results[size_t(run)].get()
@@ -500,10 +503,11 @@ private:
             pipeline.command("RELEASE SAVEPOINT kts_statement");
             results = pipeline.finish();
         }
-        if (prepare >= 0 && succeeded(results[size_t(prepare)].get()))
-            prepared_ = true;
+        const bool preparedNow = prepare >= 0 && succeeded(results[size_t(prepare)].get());
+        if (preparedNow)
+            prepared_ = keepsPlan();
         raisePendingFailure(conn_, ahead, results);
-        const PGresult* problem = prepare >= 0 && !prepared_               ? results[size_t(prepare)].get()
+        const PGresult* problem = prepare >= 0 && !preparedNow             ? results[size_t(prepare)].get()
                                   : !succeeded(results[size_t(run)].get()) ? results[size_t(run)].get()
                                                                            : nullptr;
         if (problem) {
@@ -548,10 +552,10 @@ public:
 
     Dialect dialect() const override { return Dialect::Postgres; }
 
-    std::unique_ptr<Cursor> prepare(const QString& sql) override {
+    std::unique_ptr<Cursor> prepare(const QString& sql, Plan plan) override {
         const InStore timed;
-        return std::make_unique<PgCursor>(conn_.get(), &pending_, "k" + QByteArray::number(++statements_),
-                                          sql, &changes_);
+        QByteArray name = plan == Plan::Kept ? "k" + QByteArray::number(++statements_) : QByteArray();
+        return std::make_unique<PgCursor>(conn_.get(), &pending_, std::move(name), sql, &changes_);
     }
 
     int changes() const override { return changes_; }

@@ -224,7 +224,7 @@ int Recordset::positionOfKey(qint64 key) const {
 // The criterion runs once into the sorted positions of its matches; later finds with the same
 // criterion are binary searches until the data or the keyset changes.
 const Fragment& Recordset::criterion(const QString& criteria, Evaluation how) {
-    const QString key = (how == Evaluation::Indexed ? u'i' : u'r') + criteria;
+    const QString key = QString::number(static_cast<int>(how)) + criteria;
     auto it = criteria_.constFind(key);
     if (it != criteria_.constEnd())
         return *it;
@@ -291,10 +291,12 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
         return lastProbe_.found;
     Statement s = db_->prepare(sql);
     s.bindAll(params);
-    std::optional<int> found = last == keys_.size() - 1 ? std::optional<int>(-1) : std::nullopt;
+    std::optional<int> found;
     if (s.step()) {
-        const int p = positionOfKey(s.int64(0));
-        found = p >= 0 ? std::optional<int>(p) : std::nullopt;
+        if (const int p = positionOfKey(s.int64(0)); p >= 0)
+            found = p;
+    } else if (last == keys_.size() - 1) {
+        found = -1;
     }
     lastProbe_ = {sql, params, version() + 1, keysVersion_, found};
     return found;
@@ -305,9 +307,33 @@ void Recordset::findFirst(const QString& criteria) {
     findAfter(criteria, -1);
 }
 
+// In a set in another order a server hands over the first match in that order rather than every
+// match, a search box's short prefix having thousands. The set's order is the server's only while
+// nothing was written since the keys were read; the answer is the position, -1 for no match, or
+// nothing when the matches must be collected instead.
+std::optional<int> Recordset::firstInOrder(const QString& criteria) {
+    if (table_->dialect != Dialect::Postgres || keysSorted_ || !keysetCurrent() || findCached(criteria))
+        return std::nullopt;
+    const Fragment& crit = criterion(criteria, Evaluation::IndexedForValues);
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(quoted(table_->key), quoted(table_->name));
+    if (!query_.where.empty())
+        sql += QStringLiteral("(%1) AND ").arg(query_.where.sql);
+    sql += QStringLiteral("(%1) ORDER BY %2 LIMIT 1").arg(crit.sql, query_.orderBy);
+    Statement s = db_->prepare(sql, Plan::ForEachRun);
+    s.bindAll(query_.where.params);
+    s.bindAll(crit.params, static_cast<int>(query_.where.params.size()) + 1);
+    if (!s.step())
+        return -1;
+    const int p = positionOfKey(s.int64(0));
+    return p >= 0 ? std::optional<int>(p) : std::nullopt;
+}
+
 int Recordset::positionOf(const QString& criteria, int after) {
     if (const std::optional<int> near = probeNext(criteria, after))
         return *near;
+    if (after < 0)
+        if (const std::optional<int> first = firstInOrder(criteria))
+            return *first;
     const auto& m = matches(criteria);
     const auto it = std::upper_bound(m.begin(), m.end(), after);
     return it == m.end() ? -1 : *it;

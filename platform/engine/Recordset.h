@@ -123,6 +123,7 @@ private:
     bool inKeyOrderWithoutFilter() const { return query_.where.empty() && query_.orderBy.isEmpty(); }
     bool findCached(const QString& criteria) const;
     std::optional<int> probeNext(const QString& criteria, int from);
+    std::optional<int> firstInOrder(const QString& criteria);
     void findAfter(const QString& criteria, int from);
     void collect();
     QString keySql() const;

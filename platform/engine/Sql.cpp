@@ -368,13 +368,24 @@ private:
     void like(Fragment& out, const Operand& a, const Operand& b, bool negate) {
         if (negate)
             out.sql += QStringLiteral("NOT ");
-        if (a.kind == Operand::Field && b.kind == Operand::Literal && how_ == Evaluation::Indexed) {
+        if (a.kind == Operand::Field && b.kind == Operand::Literal && how_ != Evaluation::RowByRow) {
             const QString pattern = b.value.toString();
             qsizetype cut = 0;
             while (cut < pattern.size() && !QStringView(u"*?#[").contains(pattern[cut]))
                 ++cut;
             const QString prefix = pattern.left(cut);
             const QString rest = pattern.mid(cut);
+            if (how_ == Evaluation::IndexedForValues && table_->dialect == Dialect::Postgres &&
+                !prefix.isEmpty() && rest == u"*") {
+                QString escaped = foldText(prefix);
+                escaped.replace(u'\\', QStringLiteral("\\\\"))
+                    .replace(u'%', QStringLiteral("\\%"))
+                    .replace(u'_', QStringLiteral("\\_"));
+                out.sql +=
+                    QStringLiteral("(%1 LIKE ? ESCAPE '\\')").arg(foldSql(a.field->name, table_->dialect));
+                out.params << escaped + QLatin1Char('%');
+                return;
+            }
             if (!prefix.isEmpty() || rest == u"*") {
                 const bool folded = hasCasedLetters(prefix);
                 const QString column =

@@ -30,8 +30,10 @@ using TableLookup = std::function<const TableInfo&(const QString&)>;
 // A record source is a table name ("Servis", "[Servis]") or "SELECT * FROM t [WHERE ...] [ORDER BY ...]".
 SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup);
 // How a criterion will be evaluated: through the folded-field indexes, or row by row on rows
-// already chosen (where one C function per row is cheaper than the built-in fold expression).
-enum class Evaluation { Indexed, RowByRow };
+// already chosen (where one C function per row is cheaper than the built-in fold expression), or
+// through the indexes by a statement planned for its values (Plan::ForEachRun), where a server
+// reads a prefix's range of the folded index from a Like pattern itself and estimates it better.
+enum class Evaluation { Indexed, RowByRow, IndexedForValues };
 
 // A find criterion such as "Unvan Like 'AN*'" or "KayitNo='01-0001-01'".
 Fragment translateCriteria(const QString& text, const TableInfo& table, Evaluation how = Evaluation::Indexed);

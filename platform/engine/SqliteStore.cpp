@@ -200,7 +200,7 @@ public:
 
     Dialect dialect() const override { return Dialect::Sqlite; }
 
-    std::unique_ptr<Cursor> prepare(const QString& sql) override {
+    std::unique_ptr<Cursor> prepare(const QString& sql, Plan) override {
         const QByteArray text = sql.toUtf8();
         sqlite3_stmt* stmt = nullptr;
         const int rc = sqlite3_prepare_v3(db_, text.constData(), static_cast<int>(text.size()),
@@ -285,7 +285,7 @@ std::unique_ptr<Store> openSqliteStore(const QString& path) {
     auto store = std::make_unique<SqliteStore>(path, db);
     try {
         // Reading the schema is what tells a database from any other file.
-        store->prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"))->step();
+        store->prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"), Plan::Kept)->step();
     } catch (const DbError& e) {
         throw DbError(ErrCannotOpen,
                       QStringLiteral("Veritabanı dosyası açılamadı: %1 (%2)").arg(path, e.description()));

@@ -29,12 +29,18 @@ public:
     virtual void reset() = 0; // ready to run again, with no values bound
 };
 
+// Kept: planned once and reused, what suits nearly every statement. ForEachRun: planned anew for
+// the values of each run, where the right plan depends on them: a server's plan kept for any
+// prefix guesses how many rows a prefix has, and for the first match in some order it may walk
+// that whole order for a prefix nothing matches. A file's store plans the same either way.
+enum class Plan { Kept, ForEachRun };
+
 class Store {
 public:
     virtual ~Store() = default;
     virtual Dialect dialect() const = 0;
     // Throws DbError on a statement that the store refuses.
-    virtual std::unique_ptr<Cursor> prepare(const QString& sql) = 0;
+    virtual std::unique_ptr<Cursor> prepare(const QString& sql, Plan plan) = 0;
     virtual int changes() const = 0;
     // Writes committed by other connections or programs since the last call: nothing when there
     // were none, the tables they touched, or an empty list when the store cannot tell which.
