@@ -116,6 +116,7 @@ void Recordset::collect() {
     keysSorted_ = query_.orderBy.isEmpty();
     ++keysVersion_;
     finds_.clear();
+    firsts_.clear();
 }
 
 int Recordset::absolutePosition() const {
@@ -314,6 +315,10 @@ void Recordset::findFirst(const QString& criteria) {
 std::optional<int> Recordset::firstInOrder(const QString& criteria) {
     if (table_->dialect != Dialect::Postgres || keysSorted_ || !keysetCurrent() || findCached(criteria))
         return std::nullopt;
+    const auto known = firsts_.constFind(criteria);
+    if (known != firsts_.constEnd() && known->dataVersion == version() + 1 &&
+        known->keysVersion == keysVersion_)
+        return known->position;
     const Fragment& crit = criterion(criteria, Evaluation::IndexedForValues);
     QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(quoted(table_->key), quoted(table_->name));
     if (!query_.where.empty())
@@ -322,10 +327,14 @@ std::optional<int> Recordset::firstInOrder(const QString& criteria) {
     Statement s = db_->prepare(sql, Plan::ForEachRun);
     s.bindAll(query_.where.params);
     s.bindAll(crit.params, static_cast<int>(query_.where.params.size()) + 1);
-    if (!s.step())
-        return -1;
-    const int p = positionOfKey(s.int64(0));
-    return p >= 0 ? std::optional<int>(p) : std::nullopt;
+    const bool found = s.step();
+    const int p = found ? positionOfKey(s.int64(0)) : -1;
+    if (found && p < 0)
+        return std::nullopt;
+    if (firsts_.size() >= 256)
+        firsts_.clear();
+    firsts_.insert(criteria, {version() + 1, keysVersion_, p});
+    return p;
 }
 
 int Recordset::positionOf(const QString& criteria, int after) {

@@ -161,6 +161,12 @@ private:
         QVector<int> positions;
     };
     QHash<QString, FindCache> finds_;
+    struct FirstMatch {
+        quint64 dataVersion = 0; // as in FindCache
+        quint64 keysVersion = 0;
+        int position = -1;
+    };
+    QHash<QString, FirstMatch> firsts_; // what firstInOrder() learnt, a prefix typed again
     struct ProbeMemo {
         QString sql;
         QVariantList params;
