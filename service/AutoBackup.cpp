@@ -1,4 +1,5 @@
 #include "AutoBackup.h"
+#include "ServerBackup.h"
 
 #include "Schema.h"
 #include "engine/Database.h"
@@ -371,11 +372,15 @@ QString liveFingerprint(const QString& programDir) {
     return parts.join(u' ');
 }
 
-bool writtenSince(const QString& programDir, const QString& folder) {
+bool writtenSince(const QString& programDir, const QString& folder, const QString& server) {
     const QList<Backup> backups = list(folder);
-    for (const Backup& b : backups)
-        if (b.verified)
-            return readManifest(b.path)->source != liveFingerprint(programDir);
+    for (const Backup& b : backups) {
+        if (!b.verified)
+            continue;
+        const QString source = readManifest(b.path)->source;
+        return server.isEmpty() ? source != liveFingerprint(programDir)
+                                : serverbackup::writtenSince(server, source);
+    }
     return true;
 }
 
@@ -407,11 +412,16 @@ Outcome make(const Job& job, const std::function<bool()>& goOn) {
         copies << QDir(staging.path()).filePath(QStringLiteral("ham-") + name);
     }
     QString error;
+    const auto going = [&](qint64, qint64) { return goOn(); };
     // What the live files are is taken while no writer can change them, so that the next
-    // backup knows whether anything was written after this one.
-    if (!engine::copyAtOneMoment(
-            live, copies, [&](qint64, qint64) { return goOn(); }, &error,
-            [&] { manifest.source = liveFingerprint(job.programDir); }))
+    // backup knows whether anything was written after this one; a server's records are copied
+    // at one moment of their own, which says the same.
+    const bool copied =
+        job.server.isEmpty()
+            ? engine::copyAtOneMoment(live, copies, going, &error,
+                                      [&] { manifest.source = liveFingerprint(job.programDir); })
+            : serverbackup::snapshot(job.server, copies[0], copies[1], going, &error, &manifest.source);
+    if (!copied)
         return error.isEmpty() ? stopped() : failed(error);
     // The full checks read the copies while they are compressed.
     std::vector<std::unique_ptr<engine::IntegrityCheck>> checks;

@@ -60,8 +60,9 @@ QList<QDateTime> toKeep(QList<QDateTime> moments);
 // written; it changes with every write, by this program or another.
 QString liveFingerprint(const QString& programDir);
 
-// Whether the live files were written since the newest backup of `folder` was taken.
-bool writtenSince(const QString& programDir, const QString& folder);
+// Whether the live files, or with `server` given the records on that server, were written since
+// the newest backup of `folder` was taken.
+bool writtenSince(const QString& programDir, const QString& folder, const QString& server = {});
 
 struct Outcome {
     enum class Kind { Made, Damaged, Failed, Stopped };
@@ -76,6 +77,7 @@ struct Job {
     QDateTime moment;
     QString version;
     QString secondPlace; // empty: none
+    QString server;      // the records' server, when they are not the program directory's files
 };
 
 // Takes a backup of the live files of the job's program directory into its "Yedekler" folder,

@@ -18,10 +18,24 @@ struct File {
     QString copy;
 };
 
+// A snapshot sees every transaction below its xmin and none from its xmax on. Nothing was written
+// since while the server's next transaction number is still the snapshot's xmin: the numbers are
+// the whole server's, so another database's writes count too, which only costs a backup more.
+QString markPrefix(const QString& conninfo) {
+    return QStringLiteral("sunucu %1 xmin ").arg(engine::describeServer(conninfo));
+}
+
+QString snapshotNumber(engine::ServerLoad& load, const char* which) {
+    return load
+        .rows(QStringLiteral("SELECT pg_snapshot_%1(pg_current_snapshot())::text").arg(QLatin1String(which)))
+        .value(0)
+        .value(0);
+}
+
 } // namespace
 
 bool snapshot(const QString& conninfo, const QString& servisCopy, const QString& stokCopy,
-              const std::function<bool(qint64, qint64)>& goOn, QString* error) {
+              const std::function<bool(qint64, qint64)>& goOn, QString* error, QString* mark) {
     const File files[] = {{schema::kServisFile, servisCopy}, {schema::kStokFile, stokCopy}};
     const auto removeCopies = [&] {
         for (const File& f : files)
@@ -30,6 +44,8 @@ bool snapshot(const QString& conninfo, const QString& servisCopy, const QString&
     try {
         engine::ServerLoad load(conninfo);
         load.readOnlySnapshot();
+        if (mark)
+            *mark = markPrefix(conninfo) + snapshotNumber(load, "xmin");
         // Every count and every row below is of the same moment.
         qint64 total = 0;
         for (const File& f : files)
@@ -78,6 +94,18 @@ bool snapshot(const QString& conninfo, const QString& servisCopy, const QString&
     }
     removeCopies();
     return false;
+}
+
+bool writtenSince(const QString& conninfo, const QString& mark) {
+    const QString prefix = markPrefix(conninfo);
+    if (!mark.startsWith(prefix))
+        return true;
+    try {
+        engine::ServerLoad load(conninfo);
+        return snapshotNumber(load, "xmax").toULongLong() > mark.mid(prefix.size()).toULongLong();
+    } catch (const engine::DbError&) {
+        return true;
+    }
 }
 
 int otherDesks(engine::Database& servis) {

@@ -43,16 +43,16 @@ void frmServis::connectAutoBackup() {
 // Starts a backup beside the window unless one runs already or a restore is under way; unless
 // `evenUnchanged`, only when something was written since the last one.
 void frmServis::startAutoBackup(bool evenUnchanged) {
-    // The files it would copy are not where a server keeps the records.
-    if (autoBackup_->running() || Gerial->isChecked() || !engine::server().isEmpty())
+    if (autoBackup_->running() || Gerial->isChecked())
         return;
     const QString folder = programFile(autobackup::kFolder);
-    if (!evenUnchanged && !autobackup::writtenSince(programDirectory(), folder))
+    if (!evenUnchanged && !autobackup::writtenSince(programDirectory(), folder, engine::server()))
         return;
     autoBackup_->start({.programDir = programDirectory(),
                         .moment = wallclock::now(),
                         .version = QStringLiteral(KTS_VERSION),
-                        .secondPlace = settings::yedekYeri2()});
+                        .secondPlace = settings::yedekYeri2(),
+                        .server = engine::server()});
 }
 
 void frmServis::autoBackupDue() {

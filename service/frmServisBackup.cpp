@@ -163,6 +163,27 @@ bool placePair(QWidget* parent, const QString& folder, const QString& staging, c
     return true;
 }
 
+// An automatic backup is compressed: its files are unpacked beside the backups, where the next
+// backup clears away anything a stop by force leaves, and proven the same bytes by the hashes of
+// its manifest. Null when the user stopped (`stopped`) or the files are not as made (`why`).
+std::unique_ptr<QTemporaryDir> unpack(const QString& folder, const QStringList& names, ui::Progress& progress,
+                                      bool* stopped, QString* why) {
+    const QString into = programFile(autobackup::kFolder);
+    QDir().mkpath(into);
+    auto unpacked = std::make_unique<QTemporaryDir>(
+        QDir(into).filePath(autobackup::kBuildingPrefix + QStringLiteral("XXXXXX")));
+    progress.setText(QStringLiteral("Yedek açılıyor..."));
+    const auto goOn = [&](qint64 done, qint64 total) {
+        progress.setProgress(done, total);
+        return !progress.cancelled();
+    };
+    *why = !unpacked->isValid() ? platform::turkishSystemError(unpacked->errorString())
+                                : autobackup::extract(folder, names, unpacked->path(), goOn, stopped);
+    if (*stopped || !why->isEmpty())
+        return nullptr;
+    return unpacked;
+}
+
 } // namespace
 
 void frmServis::connectBackup() {
@@ -357,30 +378,17 @@ bool frmServis::restoreFrom(const QString& chosen) {
     for (const QString& t : std::as_const(targets))
         liveNames << QFileInfo(t).fileName();
     bool stopped = false;
-    // An automatic backup is compressed: its files are unpacked beside the backups, where the
-    // next backup clears away anything a stop by force leaves, and proven the same bytes by the
-    // hashes of its manifest.
     const bool automatic = autobackup::readManifest(folder).has_value();
     std::unique_ptr<QTemporaryDir> unpacked;
     if (automatic) {
-        const QString into = programFile(autobackup::kFolder);
-        QDir().mkpath(into);
-        unpacked = std::make_unique<QTemporaryDir>(
-            QDir(into).filePath(autobackup::kBuildingPrefix + QStringLiteral("XXXXXX")));
         QStringList names;
         for (const QString& s : std::as_const(sources))
             names << QFileInfo(s).fileName();
-        progress->setText(QStringLiteral("Yedek açılıyor..."));
-        const auto goOn = [&](qint64 done, qint64 total) {
-            progress->setProgress(done, total);
-            return !progress->cancelled();
-        };
-        const QString mismatch = !unpacked->isValid()
-                                     ? platform::turkishSystemError(unpacked->errorString())
-                                     : autobackup::extract(folder, names, unpacked->path(), goOn, &stopped);
+        QString mismatch;
+        unpacked = unpack(folder, names, *progress, &stopped, &mismatch);
         if (stopped)
             return false;
-        if (!mismatch.isEmpty()) {
+        if (!unpacked) {
             progress.reset();
             ui::MsgBox(this, mismatch, ui::Icon::Critical);
             return false;
@@ -483,13 +491,29 @@ bool frmServis::restoreOntoServer(const QString& chosen) {
     if (sources.contains(QString()))
         return refuse(QStringLiteral("Seçilen klasörde %1 ve %2 birlikte bulunmalı (%3).")
                           .arg(schema::kServisFile, schema::kStokFile, QDir::toNativeSeparators(folder)));
-    if (autobackup::readManifest(folder).has_value())
-        return refuse(QStringLiteral("Otomatik yedekler sunucuya geri alınamaz; \"Bilgileri Yedekle\" ile "
-                                     "alınmış bir yedek seçin."));
+    // A backup being taken reads what the restore replaces: it ends first.
+    waitForAutoBackup();
     std::unique_ptr<ui::Progress> progress =
         ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
     bool stopped = false;
-    const QStringList problems = problemsWith(sources, liveNames, *progress, false, &stopped);
+    const bool automatic = autobackup::readManifest(folder).has_value();
+    std::unique_ptr<QTemporaryDir> unpacked;
+    if (automatic) {
+        QString mismatch;
+        unpacked = unpack(folder, liveNames, *progress, &stopped, &mismatch);
+        if (stopped)
+            return false;
+        if (!unpacked) {
+            progress.reset();
+            return refuse(mismatch);
+        }
+    }
+    const QString pair = unpacked ? unpacked->path() : folder;
+    QStringList checked = sources;
+    if (unpacked)
+        for (int i = 0; i < checked.size(); ++i)
+            checked[i] = QDir(pair).filePath(liveNames[i]);
+    const QStringList problems = problemsWith(checked, liveNames, *progress, automatic, &stopped);
     if (stopped)
         return false;
     for (int i = 0; i < sources.size(); ++i) {
@@ -519,7 +543,7 @@ bool frmServis::restoreOntoServer(const QString& chosen) {
         engine::ServerLoad load(engine::server());
         QString log;
         QTextStream out(&log);
-        serversetup::replaceWithPair(load, folder, out, out);
+        serversetup::replaceWithPair(load, pair, out, out);
         load.commit();
     } catch (const engine::DbError& e) {
         progress.reset();

@@ -1,11 +1,15 @@
 #include "ServisFixture.h"
 
+#include "AutoBackup.h"
 #include "Schema.h"
 #include "engine/Database.h"
 #include "engine/PgStore.h"
+#include "frmYedekler.h"
 
 #include <QAction>
 #include <QDir>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,8 +34,8 @@ QString contents(engine::Database& db, const QStringList& tables) {
 
 } // namespace
 
-// The files of a desk whose records are kept on a server: a backup is the same pair of files any
-// desk opens; a restore onto the server is refused with the way to do it.
+// The files of a desk whose records are kept on a server: a backup, by hand or automatic, is the
+// same pair of files any desk opens, and either kind can be restored onto the server.
 class TestServisServer : public QObject {
     Q_OBJECT
 
@@ -42,6 +46,27 @@ class TestServisServer : public QObject {
     void backUp() {
         f->dialogs.fileNames << QDir(backupFolder()).filePath(QStringLiteral("Servis.mdb"));
         f->child<QAction>("Yedekle")->trigger();
+    }
+    QString yedekler() const { return QDir(f->db.dir()).filePath(autobackup::kFolder); }
+    frmYedekler* backupList() {
+        f->child<QAction>("OtomatikYedekler")->trigger();
+        return f->child<frmYedekler>("frmYedekler");
+    }
+    void backUpAutomatically() {
+        QTest::mouseClick(backupList()->findChild<QPushButton*>("SimdiYedekle"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->child<autobackup::Runner>("OtomatikYedek")->running(), 20000);
+    }
+    // The titles of the records in the newest automatic backup.
+    QString newestBackedUpTitles() {
+        const QList<autobackup::Backup> backups = autobackup::list(yedekler());
+        QTemporaryDir into;
+        bool stopped = false;
+        if (backups.isEmpty() || !autobackup::extract(
+                                      backups.first().path, {schema::kServisFile}, into.path(),
+                                      [](qint64, qint64) { return true; }, &stopped)
+                                      .isEmpty())
+            return {};
+        return contents(*engine::Database::openFile(into.filePath(schema::kServisFile)), {"Servis"});
     }
 
 private Q_SLOTS:
@@ -86,6 +111,20 @@ private Q_SLOTS:
                     .contains("|Ali'nin Dükkanı|"));
     }
 
+    // The automatic backups copy the server's records: taken again at a close once anything was
+    // written there, by this desk or another.
+    void automaticBackupsAreOfTheServersRecords() {
+        backUpAutomatically();
+        QVERIFY(newestBackedUpTitles().contains("|Ali'nin Dükkanı|"));
+        TestDatabase::sql(f->db.servis(),
+                          "UPDATE Servis SET Unvan = 'Başka Masa' WHERE ServisKayitNo = '01-0001-01'");
+        f->window().close();
+        QTRY_VERIFY_WITH_TIMEOUT(!f->window().isVisible(), 20000);
+        QCOMPARE(autobackup::list(yedekler()).size(), 2);
+        QVERIFY(newestBackedUpTitles().contains("|Başka Masa|"));
+        QCOMPARE(f->dialogs.texts(), QStringList{});
+    }
+
     void aStoppedBackupLeavesNothingBehind() {
         f->dialogs.cancelInTitled = QStringLiteral("Bilgilerini Yedekle...");
         backUp();
@@ -97,18 +136,24 @@ private Q_SLOTS:
     // A restore onto the server asks first, refuses while another desk is connected, and otherwise
     // puts the pair in place of both schemas at once.
     void aRestoreOntoTheServer_data() {
+        QTest::addColumn<bool>("automatic");
         QTest::addColumn<bool>("othersClosed");
         QTest::addColumn<bool>("otherDesk");
         QTest::addColumn<bool>("restored");
-        QTest::newRow("restored") << true << false << true;
-        QTest::newRow("another desk connected") << true << true << false;
-        QTest::newRow("other desks not closed") << false << false << false;
+        QTest::newRow("restored") << false << true << false << true;
+        QTest::newRow("automatic backup restored") << true << true << false << true;
+        QTest::newRow("another desk connected") << false << true << true << false;
+        QTest::newRow("other desks not closed") << false << false << false << false;
     }
     void aRestoreOntoTheServer() {
+        QFETCH(bool, automatic);
         QFETCH(bool, othersClosed);
         QFETCH(bool, otherDesk);
         QFETCH(bool, restored);
-        backUp();
+        if (automatic)
+            backUpAutomatically();
+        else
+            backUp();
         const auto everything = [this](const QString& name) {
             const auto server = engine::Database::open(f->db.dir() + u'/' + name);
             return contents(*server, schema::tableNamesOf(name));
@@ -126,8 +171,14 @@ private Q_SLOTS:
                                                          " application_name='kts-masa öbür-masa:1'");
         f->dialogs.shown.clear();
         f->dialogs.answers = {othersClosed ? ui::Answer::Yes : ui::Answer::No};
-        f->dialogs.fileNames << QDir(backupFolder()).filePath(QStringLiteral("Servis.mdb"));
-        f->child<QAction>("Gerial")->trigger();
+        if (automatic) {
+            frmYedekler* list = backupList();
+            list->findChild<QTableWidget*>("Liste")->selectRow(0);
+            QTest::mouseClick(list->findChild<QPushButton*>("GeriAl"), Qt::LeftButton);
+        } else {
+            f->dialogs.fileNames << QDir(backupFolder()).filePath(QStringLiteral("Servis.mdb"));
+            f->child<QAction>("Gerial")->trigger();
+        }
         QVERIFY(f->dialogs.shown[0].text.endsWith("Diğer masalardaki programlar kapatıldı mı?"));
         QCOMPARE(f->dialogs.shown[0].defaultButton, ui::Answer::No);
         if (otherDesk) {
@@ -137,7 +188,7 @@ private Q_SLOTS:
         } else {
             QCOMPARE(f->dialogs.shown.size(), 1);
         }
-        QCOMPARE(f->dialogs.fileNames.isEmpty(), othersClosed); // not even asked for a file on No
+        QCOMPARE(f->dialogs.fileNames.isEmpty(), othersClosed || automatic); // not asked for a file on No
         QCOMPARE(everything(schema::kServisFile) + everything(schema::kStokFile),
                  restored ? backedUp : changed);
         QVERIFY(!f->child<QAction>("Gerial")->isChecked());
