@@ -27,7 +27,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <future>
+#include <optional>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -163,25 +165,34 @@ bool placePair(QWidget* parent, const QString& folder, const QString& staging, c
     return true;
 }
 
-// An automatic backup is compressed: its files are unpacked beside the backups, where the next
-// backup clears away anything a stop by force leaves, and proven the same bytes by the hashes of
-// its manifest. Null when the user stopped (`stopped`) or the files are not as made (`why`).
-std::unique_ptr<QTemporaryDir> unpack(const QString& folder, const QStringList& names, ui::Progress& progress,
-                                      bool* stopped, QString* why) {
+// The files a restore reads from the chosen `sources`: themselves, or, when their folder is an
+// automatic backup (compressed), their copies unpacked into `unpacked` beside the backups, where
+// the next backup clears away anything a stop by force leaves, and proven the same bytes by the
+// hashes of its manifest. Nothing when the user stopped (`stopped`) or they are not as made (`why`).
+std::optional<QStringList> readableFiles(const QString& folder, const QStringList& sources,
+                                         ui::Progress& progress, std::unique_ptr<QTemporaryDir>* unpacked,
+                                         bool* stopped, QString* why) {
+    if (!autobackup::readManifest(folder).has_value())
+        return sources;
     const QString into = programFile(autobackup::kFolder);
     QDir().mkpath(into);
-    auto unpacked = std::make_unique<QTemporaryDir>(
+    *unpacked = std::make_unique<QTemporaryDir>(
         QDir(into).filePath(autobackup::kBuildingPrefix + QStringLiteral("XXXXXX")));
+    QStringList names, files;
+    for (const QString& s : sources) {
+        names << QFileInfo(s).fileName();
+        files << QDir((*unpacked)->path()).filePath(names.last());
+    }
     progress.setText(QStringLiteral("Yedek açılıyor..."));
     const auto goOn = [&](qint64 done, qint64 total) {
         progress.setProgress(done, total);
         return !progress.cancelled();
     };
-    *why = !unpacked->isValid() ? platform::turkishSystemError(unpacked->errorString())
-                                : autobackup::extract(folder, names, unpacked->path(), goOn, stopped);
+    *why = !(*unpacked)->isValid() ? platform::turkishSystemError((*unpacked)->errorString())
+                                   : autobackup::extract(folder, names, (*unpacked)->path(), goOn, stopped);
     if (*stopped || !why->isEmpty())
-        return nullptr;
-    return unpacked;
+        return std::nullopt;
+    return files;
 }
 
 } // namespace
@@ -378,28 +389,20 @@ bool frmServis::restoreFrom(const QString& chosen) {
     for (const QString& t : std::as_const(targets))
         liveNames << QFileInfo(t).fileName();
     bool stopped = false;
-    const bool automatic = autobackup::readManifest(folder).has_value();
     std::unique_ptr<QTemporaryDir> unpacked;
-    if (automatic) {
-        QStringList names;
-        for (const QString& s : std::as_const(sources))
-            names << QFileInfo(s).fileName();
-        QString mismatch;
-        unpacked = unpack(folder, names, *progress, &stopped, &mismatch);
-        if (stopped)
-            return false;
-        if (!unpacked) {
-            progress.reset();
-            ui::MsgBox(this, mismatch, ui::Icon::Critical);
-            return false;
-        }
+    QString mismatch;
+    const std::optional<QStringList> files =
+        readableFiles(folder, sources, *progress, &unpacked, &stopped, &mismatch);
+    if (stopped)
+        return false;
+    if (!files) {
+        progress.reset();
+        ui::MsgBox(this, mismatch, ui::Icon::Critical);
+        return false;
     }
     // Messages name the files the user chose, not their unpacked copies.
-    const QStringList chosenFiles = sources;
-    if (unpacked)
-        for (QString& s : sources)
-            s = QDir(unpacked->path()).filePath(QFileInfo(s).fileName());
-    const QStringList problems = problemsWith(sources, liveNames, *progress, automatic, &stopped);
+    const QStringList chosenFiles = std::exchange(sources, *files);
+    const QStringList problems = problemsWith(sources, liveNames, *progress, unpacked != nullptr, &stopped);
     if (stopped)
         return false;
     for (int i = 0; i < sources.size(); ++i) {
@@ -496,24 +499,18 @@ bool frmServis::restoreOntoServer(const QString& chosen) {
     std::unique_ptr<ui::Progress> progress =
         ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
     bool stopped = false;
-    const bool automatic = autobackup::readManifest(folder).has_value();
     std::unique_ptr<QTemporaryDir> unpacked;
-    if (automatic) {
-        QString mismatch;
-        unpacked = unpack(folder, liveNames, *progress, &stopped, &mismatch);
-        if (stopped)
-            return false;
-        if (!unpacked) {
-            progress.reset();
-            return refuse(mismatch);
-        }
+    QString mismatch;
+    const std::optional<QStringList> files =
+        readableFiles(folder, sources, *progress, &unpacked, &stopped, &mismatch);
+    if (stopped)
+        return false;
+    if (!files) {
+        progress.reset();
+        return refuse(mismatch);
     }
     const QString pair = unpacked ? unpacked->path() : folder;
-    QStringList checked = sources;
-    if (unpacked)
-        for (int i = 0; i < checked.size(); ++i)
-            checked[i] = QDir(pair).filePath(liveNames[i]);
-    const QStringList problems = problemsWith(checked, liveNames, *progress, automatic, &stopped);
+    const QStringList problems = problemsWith(*files, liveNames, *progress, unpacked != nullptr, &stopped);
     if (stopped)
         return false;
     for (int i = 0; i < sources.size(); ++i) {
