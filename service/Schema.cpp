@@ -98,6 +98,7 @@ struct Index {
     QString table;
     QStringList columns; // column names or expressions of the store's own functions
     bool unique = false;
+    QStringList included = {}; // on a server: fields the index holds beside its order, not ordered by
 };
 
 // Field names as the store spells them: a server folds unquoted names to lower case, so its
@@ -114,9 +115,18 @@ QStringList withKey(QStringList columns, engine::Dialect d) {
 }
 
 // Case-insensitive look-ups compare the folded field; this index serves them. It uses only the
-// store's built-in functions, so the file stays usable in any SQLite tool.
+// store's built-in functions, so the file stays usable in any SQLite tool. On a server it also
+// holds the record key, and the field itself, without which the server's planner reads every
+// matching row from the table: a filter's keys then come from the index alone, those of an equal
+// value already in key order.
 Index foldedIndex(const QString& table, const QString& field, engine::Dialect d) {
-    return {table + u'_' + field + QStringLiteral("_Fold"), table, {engine::foldSql(nameIn(field, d), d)}};
+    Index index{
+        table + u'_' + field + QStringLiteral("_Fold"), table, {engine::foldSql(nameIn(field, d), d)}};
+    if (d == engine::Dialect::Postgres) {
+        index.columns << QStringLiteral("ID");
+        index.included << nameIn(field, d);
+    }
+    return index;
 }
 
 // Sorted record sets order by the order key, the field and the record key; this index holds
@@ -192,9 +202,11 @@ QString createIndex(const Index& index, engine::Dialect d, const QString& schema
     QStringList columns;
     for (const QString& c : index.columns)
         columns << u'(' + c + u')';
-    return QStringLiteral("CREATE %1INDEX %2 ON %3.%4 (%5)")
+    return QStringLiteral("CREATE %1INDEX %2 ON %3.%4 (%5)%6")
         .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), index.name, schema, index.table,
-             columns.join(QStringLiteral(", ")));
+             columns.join(QStringLiteral(", ")),
+             index.included.isEmpty() ? QString()
+                                      : QStringLiteral(" INCLUDE (%1)").arg(index.included.join(u", ")));
 }
 
 QStringList indexesOf(const QString& fileName) {
@@ -292,9 +304,85 @@ QStringList announcements(const QString& schema, const QList<Table>& tables) {
     return out;
 }
 
-const QString kSchemaComment = QStringLiteral("Kelvora Teknik Servis 1");
+// A schema's comment names the program and the version of the schema: 2 when the folded indexes
+// came to hold the record key and the field.
+const QString kSchemaCommentPrefix = QStringLiteral("Kelvora Teknik Servis ");
+constexpr int kServerVersion = 2;
+
+QList<Index> serverIndexesOf(const QString& fileName) {
+    return isStok(fileName) ? stokIndexes(engine::Dialect::Postgres)
+                            : servisIndexes(engine::Dialect::Postgres);
+}
+
+QString commentOn(const QString& schema) {
+    return QStringLiteral("COMMENT ON SCHEMA %1 IS '%2'").arg(schema, serverSchemaComment());
+}
+
+// What brings the schema of a file from an older version of ours to the current one.
+QStringList serverUpgrade(const QString& fileName, int from) {
+    const QString schema = serverSchemaOf(fileName);
+    QStringList out;
+    QStringList analysed;
+    if (from < 2) {
+        for (const Index& i : serverIndexesOf(fileName)) {
+            if (i.included.isEmpty())
+                continue;
+            out << QStringLiteral("DROP INDEX IF EXISTS %1.%2").arg(schema, i.name)
+                << createIndex(i, engine::Dialect::Postgres, schema);
+            if (!analysed.contains(i.table))
+                analysed << i.table;
+        }
+    }
+    // The planner knows a new index's values only once the table is analysed again.
+    for (const QString& table : analysed)
+        out << QStringLiteral("ANALYZE %1.%2").arg(schema, table);
+    return out << commentOn(schema);
+}
+
+// Brings a schema of ours on the server up to date in one transaction, once however many desks
+// start at the same moment. A desk whose user may not change the schema works on with it as it
+// is, slower.
+void upgradeServerSchema(engine::Database& db, const QString& fileName) {
+    const int from = serverSchemaVersion(db.schemaComment());
+    if (from == 0 || from >= kServerVersion)
+        return;
+    const QString schema = serverSchemaOf(fileName);
+    // Another desk may have brought it up to date since this one connected.
+    const auto version = [&] {
+        engine::Statement s = db.prepare(QStringLiteral(
+            "SELECT coalesce(obj_description(oid, 'pg_namespace'), '') FROM pg_namespace WHERE nspname = ?"));
+        s.bind(1, schema);
+        return s.step() ? serverSchemaVersion(s.value(0).toString()) : 0;
+    };
+    try {
+        engine::Database::Transaction transaction(db);
+        // Other desks' work holds the tables now and then; a start waits for it only so long, and
+        // the next start tries again.
+        db.exec(QStringLiteral("SET LOCAL lock_timeout = '10s'"));
+        engine::Statement lock = db.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
+        lock.bind(1, QStringLiteral("kts_upgrade_") + schema);
+        lock.run();
+        const int now = version();
+        if (now == 0 || now >= kServerVersion)
+            return;
+        for (const QString& statement : serverUpgrade(fileName, now))
+            db.exec(statement);
+        transaction.commit();
+        qCInfo(lcSchema) << "server schema" << schema << "upgraded from version" << now;
+    } catch (const engine::DbError& e) {
+        qCWarning(lcSchema) << "server schema not upgraded:" << schema << e.description();
+    }
+}
 
 } // namespace
+
+int serverSchemaVersion(const QString& comment) {
+    if (!comment.startsWith(kSchemaCommentPrefix))
+        return 0;
+    bool ok = false;
+    const int version = comment.mid(kSchemaCommentPrefix.size()).toInt(&ok);
+    return ok && version > 0 ? version : 0;
+}
 
 QString serverSchemaOf(const QString& fileName) {
     return QFileInfo(fileName).completeBaseName().toLower();
@@ -312,11 +400,10 @@ QStringList serverStatements() {
         out << QStringLiteral("CREATE SCHEMA %1").arg(schema);
         for (const Table& t : tables)
             out << serverTable(schema, t);
-        for (const Index& i :
-             isStok(file) ? stokIndexes(engine::Dialect::Postgres) : servisIndexes(engine::Dialect::Postgres))
+        for (const Index& i : serverIndexesOf(file))
             out << createIndex(i, engine::Dialect::Postgres, schema);
         out << announcements(schema, tables);
-        out << QStringLiteral("COMMENT ON SCHEMA %1 IS '%2'").arg(schema, kSchemaComment);
+        out << commentOn(schema);
     }
     // The notifications of a record follow its code when it is changed and go when it is deleted,
     // whichever desk changes it.
@@ -333,7 +420,7 @@ QStringList serverStatements() {
 }
 
 QString serverSchemaComment() {
-    return kSchemaComment;
+    return kSchemaCommentPrefix + QString::number(kServerVersion);
 }
 
 QStringList createMissingDatabases(const QString& directory) {
@@ -351,9 +438,11 @@ QStringList createMissingDatabases(const QString& directory) {
 }
 
 void upgradeInPlace(engine::Database& db, const QString& fileName) {
-    // A server's schemas are laid down whole, and brought up to date, by kts-server.
-    if (db.dialect() != engine::Dialect::Sqlite)
+    // A server's schemas are laid down whole by kts-server, and keep their version in a comment.
+    if (db.dialect() != engine::Dialect::Sqlite) {
+        upgradeServerSchema(db, fileName);
         return;
+    }
     QStringList added;
     for (const Table& t : addedTablesOf(fileName))
         added << createAdded(t);

@@ -39,6 +39,8 @@ QString serverSchemaOf(const QString& fileName);
 // transaction; the schemas' comment then says which version of them the server holds.
 QStringList serverStatements();
 QString serverSchemaComment();
+// The version of our schemas a schema comment names; 0 when the comment is not one of ours.
+int serverSchemaVersion(const QString& comment);
 
 // Lays down empty database files in `directory` where none exist; returns the files made.
 // An existing file is never touched.
@@ -46,7 +48,7 @@ QStringList createMissingDatabases(const QString& directory);
 
 // Brings a file of the program's own up to date in place: the tables, triggers and indexes that
 // later versions added are created where missing. Rows are never touched; a file that cannot be written is
-// left as it is.
+// left as it is. A schema of an older version on a server gets the indexes of this one.
 void upgradeInPlace(engine::Database& db, const QString& fileName);
 
 // Empty when the file at `path` is a complete database of this program of the kind `fileName`

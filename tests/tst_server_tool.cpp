@@ -6,6 +6,7 @@
 #include "engine/Database.h"
 #include "engine/DbError.h"
 #include "engine/PgStore.h"
+#include "engine/Text.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -232,6 +233,23 @@ void TestServerTool::initAndCheck() {
          [&] { onServer(QStringLiteral("INSERT INTO servis.servis (unvan) VALUES ('Ali''nin Dükkanı')")); },
          "init", 1, QStringLiteral("zaten var")},
         {"check sees the record kept", {}, "check", 0, QStringLiteral("Servis: 1 kayıt")},
+        {"check of the first version",
+         [&] {
+             onServer(QStringLiteral("COMMENT ON SCHEMA servis IS 'Kelvora Teknik Servis 1'"));
+             onServer(QStringLiteral("DROP INDEX servis.servis_unvan_fold"));
+             onServer(QStringLiteral("CREATE INDEX servis_unvan_fold ON servis.servis ((%1))")
+                          .arg(engine::foldSql(QStringLiteral("unvan"), engine::Dialect::Postgres)));
+         },
+         "check", 0, QStringLiteral("servis şeması: var, önceki bir sürümün")},
+        {"check after a desk has started",
+         [&] {
+             engine::setServer(TestDatabase::server());
+             const QString opened = schema::checkLiveDatabase(
+                 QDir(QDir::tempPath()).filePath(schema::kServisFile), schema::kServisFile);
+             engine::setServer({});
+             QCOMPARE(opened, QString());
+         },
+         "check", 0, QStringLiteral("servis şeması: var, güncel")},
         {"check of another version", [&] { onServer(QStringLiteral("COMMENT ON SCHEMA stok IS 'eski'")); },
          "check", 3, QStringLiteral("bu sürümün değil")},
     };
@@ -244,6 +262,11 @@ void TestServerTool::initAndCheck() {
         QVERIFY2(r.all().contains(step.says), qPrintable(QStringLiteral("%1:\n%2").arg(step.what, r.all())));
     }
     QCOMPARE(schemasOnServer(), (QStringList{"servis", "stok"}));
+    // The start brought the first version's index to this one's: the key and the field in it.
+    QCOMPARE(engine::ServerLoad(TestDatabase::server())
+                 .rows(QStringLiteral("SELECT indexdef LIKE '%, id) INCLUDE (unvan)' FROM pg_indexes "
+                                      "WHERE schemaname = 'servis' AND indexname = 'servis_unvan_fold'")),
+             (QList<QStringList>{{QStringLiteral("t")}}));
     auto db = engine::Database::openServer(TestDatabase::server(), QStringLiteral("servis"));
     engine::Statement s = db->prepare(QStringLiteral("SELECT unvan FROM servis"));
     QVERIFY(s.step());

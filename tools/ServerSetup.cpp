@@ -434,21 +434,27 @@ int check(const QString& conninfo, QTextStream& out, QTextStream&) {
     const QString server = engine::describeServer(conninfo);
     auto load = connect(conninfo);
     out << "Sunucu " << server << ": bağlantı kuruldu.\n";
-    bool missing = false, old = false;
+    bool missing = false, foreign = false, older = false;
+    const int current = schema::serverSchemaVersion(schema::serverSchemaComment());
     for (const QString& s : programSchemas()) {
         const QList<QStringList> rows = load->rows(
             QStringLiteral("SELECT coalesce(obj_description(oid, 'pg_namespace'), '') FROM pg_namespace "
                            "WHERE nspname = $1"),
             {s});
+        const int version = rows.isEmpty() ? 0 : schema::serverSchemaVersion(rows[0][0]);
         if (rows.isEmpty()) {
             out << "  " << s << " şeması: yok\n";
             missing = true;
-        } else if (rows[0][0] != schema::serverSchemaComment()) {
+        } else if (version == current) {
+            out << "  " << s << " şeması: var, güncel (" << rows[0][0] << ")\n";
+        } else if (version > 0 && version < current) {
+            out << "  " << s << " şeması: var, önceki bir sürümün (\"" << rows[0][0]
+                << "\"); programın ilk açılışında yerinde güncellenir\n";
+            older = true;
+        } else {
             out << "  " << s << " şeması: var, ama bu sürümün değil (\"" << rows[0][0] << "\", beklenen \""
                 << schema::serverSchemaComment() << "\")\n";
-            old = true;
-        } else {
-            out << "  " << s << " şeması: var, güncel (" << rows[0][0] << ")\n";
+            foreign = true;
         }
     }
     for (const auto& [file, table] : {std::pair{schema::kServisFile, QStringLiteral("Servis")},
@@ -462,9 +468,13 @@ int check(const QString& conninfo, QTextStream& out, QTextStream&) {
         out << "Sunucu kurulmamış: \"kts-server init\" ya da \"kts-server move\" ile kurun.\n";
         return NotReady;
     }
-    if (old) {
+    if (foreign) {
         out << "Sunucudaki şemalar bu programın sürümüne uymuyor.\n";
         return NotReady;
+    }
+    if (older) {
+        out << "Sunucu kurulu; şemaları, bu sürümle ilk açılan masa kayıtlara dokunmadan günceller.\n";
+        return Done;
     }
     out << "Sunucu kurulu ve güncel.\n";
     return Done;

@@ -137,6 +137,10 @@ sqlite3* Database::handle() const {
     return store_->sqliteHandle();
 }
 
+QString Database::schemaComment() const {
+    return store_->schemaComment();
+}
+
 Statement Database::prepare(const QString& sql, Plan plan) {
     auto& statements = statements_[static_cast<int>(plan)];
     std::unique_ptr<Cursor>& slot = statements[sql];

@@ -119,6 +119,8 @@ public:
 
     // The SQLite connection of a file; null on a server.
     sqlite3* handle() const;
+    // A server schema's comment as it was when the connection was made; empty for a file.
+    QString schemaComment() const;
 
 private:
     Database(QString path, std::unique_ptr<Store> store);

@@ -545,12 +545,14 @@ FieldType serverFieldType(const QByteArray& type) {
 
 class PgStore final : public Store {
 public:
-    PgStore(Connection conn, QString schema, QString server)
+    PgStore(Connection conn, QString schema, QString server, QString comment)
         : conn_(std::move(conn))
         , schema_(std::move(schema))
-        , server_(std::move(server)) {}
+        , server_(std::move(server))
+        , comment_(std::move(comment)) {}
 
     Dialect dialect() const override { return Dialect::Postgres; }
+    QString schemaComment() const override { return comment_; }
 
     std::unique_ptr<Cursor> prepare(const QString& sql, Plan plan) override {
         const InStore timed;
@@ -648,6 +650,7 @@ private:
     Connection conn_;
     QString schema_;
     QString server_;
+    QString comment_;
     int changes_ = 0;
     quint64 statements_ = 0;
     Pending pending_;
@@ -739,16 +742,20 @@ std::unique_ptr<Store> openPostgresStore(const QString& conninfo, const QString&
         return out;
     };
     // Other desks' commits are announced on the schema's channel (see the server's triggers); the
-    // schema is looked for in the same round trip.
+    // schema, and the comment that tells its version, are looked for in the same round trip.
     const Result found =
-        execSql(conn.get(), QStringLiteral("LISTEN %1; SELECT 1 FROM pg_namespace WHERE nspname = %2")
-                                .arg(escaped(QStringLiteral("kts_") + schema, PQescapeIdentifier),
-                                     escaped(schema, PQescapeLiteral)));
+        execSql(conn.get(),
+                QStringLiteral(
+                    "LISTEN %1; SELECT coalesce(obj_description(oid, 'pg_namespace'), '') FROM pg_namespace "
+                    "WHERE nspname = %2")
+                    .arg(escaped(QStringLiteral("kts_") + schema, PQescapeIdentifier),
+                         escaped(schema, PQescapeLiteral)));
     if (PQntuples(found.get()) == 0)
         throw DbError(ErrFileNotFound,
                       QStringLiteral("Veritabanı sunucusu %1 üzerinde \"%2\" şeması yok; sunucu kurulmamış.")
                           .arg(describeServer(conninfo), schema));
-    return std::make_unique<PgStore>(std::move(conn), schema, describeServer(conninfo));
+    return std::make_unique<PgStore>(std::move(conn), schema, describeServer(conninfo),
+                                     QString::fromUtf8(PQgetvalue(found.get(), 0, 0)));
 }
 
 void runOnServer(const QString& conninfo, const QStringList& statements, ServerTransaction transaction) {

@@ -63,6 +63,8 @@ public:
     virtual QString beginSql() const = 0;
     virtual void rollback() = 0; // never throws: it runs from destructors
     virtual sqlite3* sqliteHandle() const { return nullptr; }
+    // A server schema's comment as it was when the connection was made; empty for a file.
+    virtual QString schemaComment() const { return {}; }
 };
 
 } // namespace engine
