@@ -107,11 +107,6 @@ void BenchServer::load(const QString& folder) {
         err.flush();
         throw std::runtime_error("the data set could not be moved onto the server:\n" + said.toStdString());
     }
-    // The planner's statistics and the visibility map (index-only scans), as a server that has run
-    // a while has them. A plain VACUUM right after the load leaves most pages unmarked; freezing
-    // marks them at once.
-    engine::runOnServer(target, {QStringLiteral("VACUUM (FREEZE, ANALYZE)")},
-                        engine::ServerTransaction::None);
     loadSeconds_ = timer.elapsed() / 1000.0;
 }
 

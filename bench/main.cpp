@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
         if (server) {
             out << "store: " << server->describe() << "\n  data set moved onto it in "
                 << QString::number(server->loadSeconds(), 'f', 1)
-                << " s (kts-server move, VACUUM FREEZE ANALYZE); baseline: libpq alone, PQexecPrepared\n\n";
+                << " s (kts-server move); baseline: libpq alone, PQexecPrepared\n\n";
             out.flush();
         }
         Report report = bench.run();
