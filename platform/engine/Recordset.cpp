@@ -78,17 +78,13 @@ Recordset::Recordset(std::shared_ptr<Database> db, SourceQuery query, const Reco
 Recordset::~Recordset() = default;
 
 QString Recordset::keySql() const {
-    return selectSql(quoted(table_->key));
+    return selectSql(quoted(table_->key), query_.where);
 }
 
-QString Recordset::rowsSql() const {
-    return selectSql(QStringLiteral("*"));
-}
-
-QString Recordset::selectSql(const QString& columns) const {
+QString Recordset::selectSql(const QString& columns, const Fragment& where) const {
     QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns, quoted(table_->name));
-    if (!query_.where.empty())
-        sql += QStringLiteral(" WHERE ") + query_.where.sql;
+    if (!where.empty())
+        sql += QStringLiteral(" WHERE ") + where.sql;
     sql += QStringLiteral(" ORDER BY ") + (query_.orderBy.isEmpty() ? quoted(table_->key) : query_.orderBy);
     return sql;
 }
@@ -101,9 +97,14 @@ void Recordset::collect() {
     Statement s = db_->prepare(keySql());
     s.bindAll(query_.where.params);
     if (table_->dialect == Dialect::Postgres) {
-        // The first screenful's rows come in the keys' round trip.
-        Statement first = db_->prepare(rowsSql() + QStringLiteral(" LIMIT %1").arg(kBatchRows));
-        first.bindAll(query_.where.params);
+        // The first screenful's rows come in the keys' round trip. A prefix filter's are read in
+        // key order past the rows that do not match: as a Like pattern, planned for the prefix
+        // typed, each row is folded once rather than twice for a range.
+        const Fragment& where = query_.whereForValues;
+        Statement first =
+            db_->prepare(selectSql(QStringLiteral("*"), where) + QStringLiteral(" LIMIT %1").arg(kBatchRows),
+                         where == query_.where ? Plan::Kept : Plan::ForEachRun);
+        first.bindAll(where.params);
         db_->runTogether({&s, &first});
         freshCache();
         while (first.step()) {

@@ -127,8 +127,7 @@ private:
     void findAfter(const QString& criteria, int from);
     void collect();
     QString keySql() const;
-    QString rowsSql() const;
-    QString selectSql(const QString& columns) const;
+    QString selectSql(const QString& columns, const Fragment& where) const;
     void freshCache() const;
 
     std::shared_ptr<Database> db_;

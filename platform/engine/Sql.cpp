@@ -481,7 +481,9 @@ void expectEnd(Parser& p) {
 
 } // namespace
 
-SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup) {
+namespace {
+
+SourceQuery parseSource(const QString& text, const TableLookup& lookup, Evaluation how) {
     if (text.trimmed().isEmpty())
         throw DbError(ErrNoRecordSource, QStringLiteral("Veri kaynağına kayıt kaynağı verilmemiş."));
     Parser p(tokenize(text, ErrSyntaxInFrom), nullptr, text, ErrSyntaxInFrom);
@@ -503,6 +505,7 @@ SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup) {
         p.fail(QStringLiteral("tablo adı bekleniyordu"));
     const TableInfo& table = lookup(tableTok.text);
     p.setTable(&table);
+    p.setEvaluation(how);
     q.table = table.name;
     if (p.atKeyword("WHERE")) {
         p.take();
@@ -514,6 +517,15 @@ SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup) {
         q.orderBy = p.orderList();
     }
     expectEnd(p);
+    return q;
+}
+
+} // namespace
+
+SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup) {
+    SourceQuery q = parseSource(text, lookup, Evaluation::Indexed);
+    if (!q.where.empty())
+        q.whereForValues = parseSource(text, lookup, Evaluation::IndexedForValues).where;
     return q;
 }
 

@@ -19,8 +19,10 @@ struct Fragment {
 };
 
 struct SourceQuery {
-    QString table;   // actual table name
-    Fragment where;  // empty when the source has no WHERE
+    QString table;  // actual table name
+    Fragment where; // empty when the source has no WHERE
+    // The same WHERE for a statement planned for its values (Evaluation::IndexedForValues).
+    Fragment whereForValues;
     QString orderBy; // translated ORDER BY list ending with the key, empty for table order
     bool operator==(const SourceQuery&) const = default;
 };
