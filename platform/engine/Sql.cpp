@@ -525,7 +525,9 @@ SourceQuery parseSource(const QString& text, const TableLookup& lookup, Evaluati
 SourceQuery parseRecordSource(const QString& text, const TableLookup& lookup) {
     SourceQuery q = parseSource(text, lookup, Evaluation::Indexed);
     if (!q.where.empty())
-        q.whereForValues = parseSource(text, lookup, Evaluation::IndexedForValues).where;
+        q.whereForValues = lookup(q.table).dialect == Dialect::Postgres
+                               ? parseSource(text, lookup, Evaluation::IndexedForValues).where
+                               : q.where;
     return q;
 }
 
