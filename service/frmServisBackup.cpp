@@ -195,6 +195,29 @@ std::optional<QStringList> readableFiles(const QString& folder, const QStringLis
     return files;
 }
 
+// The files a restore reads (see readableFiles), each found a sound database of the kind its
+// live name says. Nothing when the user stopped (`stopped`) or one is refused: `why` then names
+// the chosen file at fault.
+std::optional<QStringList> restorableFiles(const QString& folder, const QStringList& sources,
+                                           const QStringList& liveNames, ui::Progress& progress,
+                                           std::unique_ptr<QTemporaryDir>* unpacked, bool* stopped,
+                                           QString* why) {
+    const std::optional<QStringList> files = readableFiles(folder, sources, progress, unpacked, stopped, why);
+    if (!files)
+        return std::nullopt;
+    const QStringList problems = problemsWith(*files, liveNames, progress, *unpacked != nullptr, stopped);
+    if (*stopped)
+        return std::nullopt;
+    for (int i = 0; i < sources.size(); ++i) {
+        if (!problems[i].isEmpty()) {
+            *why = QStringLiteral("%1\n\nSeçilen dosya: %2")
+                       .arg(problems[i], QDir::toNativeSeparators(sources[i]));
+            return std::nullopt;
+        }
+    }
+    return files;
+}
+
 } // namespace
 
 void frmServis::connectBackup() {
@@ -390,32 +413,17 @@ bool frmServis::restoreFrom(const QString& chosen) {
         liveNames << QFileInfo(t).fileName();
     bool stopped = false;
     std::unique_ptr<QTemporaryDir> unpacked;
-    QString mismatch;
+    QString why;
     const std::optional<QStringList> files =
-        readableFiles(folder, sources, *progress, &unpacked, &stopped, &mismatch);
-    if (stopped)
-        return false;
+        restorableFiles(folder, sources, liveNames, *progress, &unpacked, &stopped, &why);
     if (!files) {
         progress.reset();
-        ui::MsgBox(this, mismatch, ui::Icon::Critical);
+        if (!stopped)
+            ui::MsgBox(this, why + QStringLiteral("\n\nGeri alma yapılmadı; mevcut bilgiler değişmedi."),
+                       ui::Icon::Critical);
         return false;
     }
-    // Messages name the files the user chose, not their unpacked copies.
-    const QStringList chosenFiles = std::exchange(sources, *files);
-    const QStringList problems = problemsWith(sources, liveNames, *progress, unpacked != nullptr, &stopped);
-    if (stopped)
-        return false;
-    for (int i = 0; i < sources.size(); ++i) {
-        if (!problems[i].isEmpty()) {
-            progress.reset();
-            ui::MsgBox(
-                this,
-                QStringLiteral("%1\n\nSeçilen dosya: %2\nGeri alma yapılmadı; mevcut bilgiler değişmedi.")
-                    .arg(problems[i], QDir::toNativeSeparators(chosenFiles[i])),
-                ui::Icon::Critical);
-            return false;
-        }
-    }
+    sources = *files;
 
     progress.reset();
 
@@ -500,26 +508,12 @@ bool frmServis::restoreOntoServer(const QString& chosen) {
         ui::dialogs().progress(this, QStringLiteral("Bilgilerini Geri Al..."));
     bool stopped = false;
     std::unique_ptr<QTemporaryDir> unpacked;
-    QString mismatch;
-    const std::optional<QStringList> files =
-        readableFiles(folder, sources, *progress, &unpacked, &stopped, &mismatch);
-    if (stopped)
-        return false;
-    if (!files) {
+    QString why;
+    if (!restorableFiles(folder, sources, liveNames, *progress, &unpacked, &stopped, &why)) {
         progress.reset();
-        return refuse(mismatch);
+        return stopped ? false : refuse(why);
     }
     const QString pair = unpacked ? unpacked->path() : folder;
-    const QStringList problems = problemsWith(*files, liveNames, *progress, unpacked != nullptr, &stopped);
-    if (stopped)
-        return false;
-    for (int i = 0; i < sources.size(); ++i) {
-        if (!problems[i].isEmpty()) {
-            progress.reset();
-            return refuse(QStringLiteral("%1\n\nSeçilen dosya: %2")
-                              .arg(problems[i], QDir::toNativeSeparators(sources[i])));
-        }
-    }
     try {
         if (const int others = serverbackup::otherDesks(*data1_->database()); others > 0) {
             progress.reset();
