@@ -235,18 +235,21 @@ const Fragment& Recordset::criterion(const QString& criteria, Evaluation how) {
     return *criteria_.insert(key, translateCriteria(criteria, *table_, how));
 }
 
-const QVector<int>& Recordset::matches(const QString& criteria) {
-    FindCache& entry = finds_[criteria];
-    if (entry.dataVersion == version() + 1 && entry.keysVersion == keysVersion_)
-        return entry.positions;
-    const Fragment& crit = criterion(criteria);
+// The statement for the set's keys that also meet `crit`, ending with `tail`, and its values.
+Fragment Recordset::keysMeeting(const Fragment& crit, const QString& tail) const {
     QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(quoted(table_->key), quoted(table_->name));
     if (!query_.where.empty())
         sql += QStringLiteral("(%1) AND ").arg(query_.where.sql);
-    sql += QStringLiteral("(%1)").arg(crit.sql);
-    Statement s = db_->prepare(sql);
-    s.bindAll(query_.where.params);
-    s.bindAll(crit.params, static_cast<int>(query_.where.params.size()) + 1);
+    return {sql + QStringLiteral("(%1)").arg(crit.sql) + tail, query_.where.params + crit.params};
+}
+
+const QVector<int>& Recordset::matches(const QString& criteria) {
+    FindCache& entry = finds_[criteria];
+    if (entry.asOf == stamp())
+        return entry.positions;
+    const Fragment keys = keysMeeting(criterion(criteria), QString());
+    Statement s = db_->prepare(keys.sql);
+    s.bindAll(keys.params);
     entry.positions.clear();
     while (s.step()) {
         const int p = positionOfKey(s.int64(0));
@@ -254,14 +257,13 @@ const QVector<int>& Recordset::matches(const QString& criteria) {
             entry.positions.push_back(p);
     }
     std::sort(entry.positions.begin(), entry.positions.end());
-    entry.dataVersion = version() + 1;
-    entry.keysVersion = keysVersion_;
+    entry.asOf = stamp();
     return entry.positions;
 }
 
 bool Recordset::findCached(const QString& criteria) const {
     const auto it = finds_.constFind(criteria);
-    return it != finds_.constEnd() && it->dataVersion == version() + 1 && it->keysVersion == keysVersion_;
+    return it != finds_.constEnd() && it->asOf == stamp();
 }
 
 // In table order the next match is usually near: the keys just after `from` are looked through
@@ -288,8 +290,7 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
     sql += QStringLiteral(" AND (%1) ORDER BY %2 LIMIT 1").arg(crit.sql, quoted(table_->key));
     const QVariantList params = QVariantList{keys_[first], keys_[last]} + query_.where.params + crit.params;
     // A value list's match and the find it leads to ask the same; while nothing changed, once.
-    if (lastProbe_.sql == sql && lastProbe_.params == params && lastProbe_.dataVersion == version() + 1 &&
-        lastProbe_.keysVersion == keysVersion_)
+    if (lastProbe_.sql == sql && lastProbe_.params == params && lastProbe_.asOf == stamp())
         return lastProbe_.found;
     Statement s = db_->prepare(sql);
     s.bindAll(params);
@@ -300,7 +301,7 @@ std::optional<int> Recordset::probeNext(const QString& criteria, int from) {
     } else if (last == keys_.size() - 1) {
         found = -1;
     }
-    lastProbe_ = {sql, params, version() + 1, keysVersion_, found};
+    lastProbe_ = {sql, params, stamp(), found};
     return found;
 }
 
@@ -317,24 +318,19 @@ std::optional<int> Recordset::firstInOrder(const QString& criteria) {
     if (table_->dialect != Dialect::Postgres || keysSorted_ || !keysetCurrent() || findCached(criteria))
         return std::nullopt;
     const auto known = firsts_.constFind(criteria);
-    if (known != firsts_.constEnd() && known->dataVersion == version() + 1 &&
-        known->keysVersion == keysVersion_)
+    if (known != firsts_.constEnd() && known->asOf == stamp())
         return known->position;
-    const Fragment& crit = criterion(criteria, Evaluation::IndexedForValues);
-    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(quoted(table_->key), quoted(table_->name));
-    if (!query_.where.empty())
-        sql += QStringLiteral("(%1) AND ").arg(query_.where.sql);
-    sql += QStringLiteral("(%1) ORDER BY %2 LIMIT 1").arg(crit.sql, query_.orderBy);
-    Statement s = db_->prepare(sql, Plan::ForEachRun);
-    s.bindAll(query_.where.params);
-    s.bindAll(crit.params, static_cast<int>(query_.where.params.size()) + 1);
+    const Fragment first = keysMeeting(criterion(criteria, Evaluation::IndexedForValues),
+                                       QStringLiteral(" ORDER BY %1 LIMIT 1").arg(query_.orderBy));
+    Statement s = db_->prepare(first.sql, Plan::ForEachRun);
+    s.bindAll(first.params);
     const bool found = s.step();
     const int p = found ? positionOfKey(s.int64(0)) : -1;
     if (found && p < 0)
         return std::nullopt;
     if (firsts_.size() >= 256)
         firsts_.clear();
-    firsts_.insert(criteria, {version() + 1, keysVersion_, p});
+    firsts_.insert(criteria, {stamp(), p});
     return p;
 }
 

@@ -124,6 +124,7 @@ private:
     bool findCached(const QString& criteria) const;
     std::optional<int> probeNext(const QString& criteria, int from);
     std::optional<int> firstInOrder(const QString& criteria);
+    Fragment keysMeeting(const Fragment& crit, const QString& tail) const;
     void findAfter(const QString& criteria, int from);
     void collect();
     QString keySql() const;
@@ -154,23 +155,27 @@ private:
     mutable QHash<qint64, Row> cache_;
     mutable quint64 cacheVersion_ = 0;
 
-    struct FindCache {
+    // What a find learnt holds while neither the data nor the keyset changed.
+    struct Stamp {
         quint64 dataVersion = 0;
         quint64 keysVersion = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp stamp() const { return {version() + 1, keysVersion_}; }
+    struct FindCache {
+        Stamp asOf;
         QVector<int> positions;
     };
     QHash<QString, FindCache> finds_;
     struct FirstMatch {
-        quint64 dataVersion = 0; // as in FindCache
-        quint64 keysVersion = 0;
+        Stamp asOf;
         int position = -1;
     };
     QHash<QString, FirstMatch> firsts_; // what firstInOrder() learnt, a prefix typed again
     struct ProbeMemo {
         QString sql;
         QVariantList params;
-        quint64 dataVersion = 0; // as in FindCache
-        quint64 keysVersion = 0;
+        Stamp asOf;
         std::optional<int> found;
     };
     ProbeMemo lastProbe_;
